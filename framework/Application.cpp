@@ -1,0 +1,69 @@
+#include "Application.h"
+
+#include "Dialogs.h"
+#include "Graphics.h"
+#include "SysUtils.h"
+
+#include <QStatusTipEvent>
+
+namespace {
+TApplication* gApplication = nullptr;
+}
+
+TApplication* Application() { return gApplication; }
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    gApplication = this;
+    FTitle = applicationName();
+    InstallFontSubstitutions();
+}
+
+TApplication::~TApplication() { gApplication = nullptr; }
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    // Qt reports the status tip of whatever is under the mouse (controls and
+    // menu items alike) with this event; it is the application's hint.
+    if (event->type() == QEvent::StatusTip)
+        SetHint(static_cast<QStatusTipEvent*>(event)->tip());
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        HandleCurrentException();
+        return true;
+    }
+}
+
+void TApplication::SetHint(const QString& hint) {
+    if (hint == FHint)
+        return;
+    FHint = hint;
+    if (OnHint)
+        OnHint(this);
+}
+
+void TApplication::HandleCurrentException() {
+    try {
+        throw;
+    } catch (const Exception& e) {
+        ShowException(e.Message());
+    } catch (const std::exception& e) {
+        ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("不明なエラーが発生しました"));
+    }
+}
+
+void TApplication::HandleException(const std::exception& e) {
+    if (auto* ex = dynamic_cast<const Exception*>(&e))
+        ShowException(ex->Message());
+    else
+        ShowException(QString::fromLocal8Bit(e.what()));
+}
+
+void TApplication::ShowException(const QString& message) {
+    if (OnException) {
+        OnException(message);
+        return;
+    }
+    MessageBox(activeWindow(), message, FTitle, mbOK, mtError);
+}

@@ -1,0 +1,39 @@
+// The application object: catches exceptions that escape event handlers and
+// shows them in an error box, and tracks the hint under the mouse.
+#pragma once
+
+#include <QApplication>
+#include <functional>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    ~TApplication() override;
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shown as the caption of the program's plain message boxes.
+    QString Title() const { return FTitle; }
+    void SetTitle(const QString& title) { FTitle = title; }
+
+    // The hint of the control or menu item under the mouse; OnHint runs only
+    // when it changes.
+    QString Hint() const { return FHint; }
+    void SetHint(const QString& hint);
+    std::function<void(QObject* sender)> OnHint;
+
+    // Handles an exception that ended a command. OnException replaces the
+    // default error box (tests capture errors with it).
+    void HandleException(const std::exception& e);
+    void HandleCurrentException();
+    std::function<void(const QString& message)> OnException;
+    void ShowException(const QString& message);
+
+private:
+    QString FTitle;
+    QString FHint;
+};
+
+// The one application object; null before it is made.
+TApplication* Application();

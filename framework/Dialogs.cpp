@@ -1,0 +1,67 @@
+#include "Dialogs.h"
+
+#include "Application.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
+    switch (icon) {
+    case mtInformation:
+        return QMessageBox::Information;
+    case mtQuestion:
+        return QMessageBox::Question;
+    case mtWarning:
+        return QMessageBox::Warning;
+    case mtError:
+        return QMessageBox::Critical;
+    case mtNone:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void CentreOnScreen(QWidget& box) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        box.adjustSize();
+        box.move(screen->availableGeometry().center() - box.rect().center());
+    }
+}
+
+} // namespace
+
+TModalResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                        TMsgButtons buttons, TMsgIcon icon, bool centreOnScreen) {
+    QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    if (buttons == mbYesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    if (centreOnScreen)
+        CentreOnScreen(box);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return mrYes;
+    case QMessageBox::No:
+        return mrNo;
+    case QMessageBox::Ok:
+        return mrOk;
+    default:
+        return mrCancel;
+    }
+}
+
+void ShowMessage(const QString& text) {
+    const QString title = Application() ? Application()->Title() : QString();
+    MessageBox(QApplication::activeWindow(), text, title, mbOK, mtNone);
+}
+
+bool Confirm(QWidget* parent, const QString& text) {
+    return MessageBox(parent, text, QStringLiteral("確認"), mbYesNo, mtQuestion) == mrYes;
+}

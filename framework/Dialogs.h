@@ -1,0 +1,22 @@
+// Modal message boxes with exact texts, captions, buttons and icons.
+// They are real QMessageBoxes, so tests drive them like a person would.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum TMsgButtons { mbOK, mbYesNo };
+enum TMsgIcon { mtNone, mtInformation, mtQuestion, mtWarning, mtError };
+enum TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
+
+// Shows a modal box and returns the button pressed (mrCancel when closed
+// another way).
+TModalResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                        TMsgButtons buttons, TMsgIcon icon, bool centreOnScreen = false);
+
+// A plain box with an OK button, captioned with the application's title.
+void ShowMessage(const QString& text);
+
+// Confirmation captioned "確認" with Yes and No and the question icon.
+bool Confirm(QWidget* parent, const QString& text);

@@ -1,0 +1,81 @@
+// The plain-text editor control with its line list.
+#pragma once
+
+#include "Colors.h"
+#include "Graphics.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <optional>
+
+class TRichEdit;
+
+// The editor's text as lines. A text that ends with a line break has an
+// empty last line that is not counted, so Add fills it instead of leaving
+// an empty line behind. Inserts and appends edit the document in place.
+class TRichEditStrings {
+public:
+    explicit TRichEditStrings(TRichEdit& edit) : FEdit(edit) {}
+
+    int Count() const;
+    QString Strings(int index) const;
+    QString operator[](int index) const { return Strings(index); }
+    void Insert(int index, const QString& s);
+    void Add(const QString& s) { Insert(Count(), s); }
+    void Clear();
+
+    // Lines joined by LF; a final line break shows as a trailing LF.
+    QString Text() const;
+    void SetText(const QString& text);
+
+    // Groups the edits that follow into one undo step and one relayout.
+    void BeginUpdate();
+    void EndUpdate();
+
+    void LoadFromFile(const QString& path);
+    void SaveToFile(const QString& path) const;
+
+private:
+    QTextCursor Cursor();
+
+    TRichEdit& FEdit;
+    int FUpdateCount = 0;
+    std::optional<QTextCursor> FBatch;
+};
+
+class TRichEdit : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TRichEdit(QWidget* parent = nullptr);
+
+    TRichEditStrings& Lines() { return FLines; }
+    const TRichEditStrings& Lines() const { return FLines; }
+
+    bool Modified() const;
+    void SetModified(bool modified);
+
+    // Most characters typing and pasting may bring the text to; 0 means none.
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int length) { FMaxLength = length; }
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color);
+    const TFont& Font() const { return FFont; }
+    void SetFont(const TFont& font);
+
+    // Undoes the last change if the editor's window exists.
+    void Undo();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    int Room() const;
+    void ApplyColors();
+
+    TRichEditStrings FLines{*this};
+    int FMaxLength = 0;
+    TColor FColor = clWindow;
+    TFont FFont;
+};

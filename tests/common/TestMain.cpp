@@ -1,0 +1,13 @@
+// Runs every test inside one application object on the offscreen platform.
+#include "Application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    TApplication app(argc, argv);
+    app.SetTitle(QStringLiteral("Vexla"));
+    return RUN_ALL_TESTS();
+}
