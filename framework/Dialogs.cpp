@@ -2,6 +2,7 @@
 
 #include "Application.h"
 
+#include <QColorDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -64,4 +65,14 @@ void ShowMessage(const QString& text) {
 
 bool Confirm(QWidget* parent, const QString& text) {
     return MessageBox(parent, text, QStringLiteral("確認"), mbYesNo, mtQuestion) == mrYes;
+}
+
+bool TColorDialog::Execute(QWidget* parent) {
+    QColorDialog dialog(ToQColor(FColor), parent);
+    dialog.setObjectName(QStringLiteral("ColorDialog"));
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    FColor = FromQColor(dialog.selectedColor());
+    return true;
 }

@@ -20,3 +20,19 @@ void ShowMessage(const QString& text);
 
 // Confirmation captioned "確認" with Yes and No and the question icon.
 bool Confirm(QWidget* parent, const QString& text);
+
+#include "Colors.h"
+#include <QObject>
+
+// The colour dialog component: opens on Color, keeps the colour confirmed.
+class TColorDialog : public QObject {
+    Q_OBJECT
+public:
+    explicit TColorDialog(QObject* owner = nullptr) : QObject(owner) {}
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color) { FColor = color; }
+    bool Execute(QWidget* parent = nullptr);
+
+private:
+    TColor FColor = clBlack;
+};

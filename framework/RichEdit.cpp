@@ -33,9 +33,17 @@ QString TRichEditStrings::Strings(int index) const {
 }
 
 QTextCursor TRichEditStrings::Cursor() {
-    if (FBatch)
-        return *FBatch;
-    return QTextCursor(FEdit.document());
+    if (!FBatch)
+        return QTextCursor(FEdit.document());
+    // One edit block reports all its changes as one range, and a range from
+    // the first line to the last makes the editor lay out the whole document
+    // again. Closing the block before each further edit and joining the next
+    // one to it keeps each reported change local and the batch one undo step.
+    if (FBatchEdits++ > 0) {
+        FBatch->endEditBlock();
+        FBatch->joinPreviousEditBlock();
+    }
+    return *FBatch;
 }
 
 void TRichEditStrings::Insert(int index, const QString& s) {
@@ -64,6 +72,7 @@ void TRichEditStrings::BeginUpdate() {
     if (FUpdateCount++ == 0) {
         FBatch.emplace(FEdit.document());
         FBatch->beginEditBlock();
+        FBatchEdits = 0;
     }
 }
 

@@ -41,6 +41,7 @@ private:
     TRichEdit& FEdit;
     int FUpdateCount = 0;
     std::optional<QTextCursor> FBatch;
+    int FBatchEdits = 0;
 };
 
 class TRichEdit : public QPlainTextEdit {

@@ -1,0 +1,616 @@
+#include "Unit1.h"
+
+#include "Application.h"
+#include "DropDst.h"
+#include "ShineSpdBtn.h"
+#include "SysUtils.h"
+#include "TextDlgs.h"
+#include "TextFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+TForm1* Form1 = nullptr;
+
+namespace Unit1 {
+QString bgc, mclo, Lcl, Dai, Mfn, Tad, Tht, Tsiz, Lsiz, Fs, Hbak, Bac, LinkExt;
+
+void SetDefaultPageSettings() {
+    bgc = QStringLiteral("#fff8dc");
+    mclo = QStringLiteral("#000000");
+    Lcl = QStringLiteral("#CDC0A5");
+    Dai = QStringLiteral("#CDC0A5");
+    Mfn = QStringLiteral("ＭＳ 明朝");
+    Tad = QStringLiteral("Tips");
+    Tht = QStringLiteral("Tips");
+    Tsiz = QStringLiteral("700");
+    Lsiz = QStringLiteral("800");
+    Fs = QStringLiteral("3");
+    Hbak = QStringLiteral("index");
+    Bac = QStringLiteral("Back");
+}
+} // namespace Unit1
+
+using namespace Unit1;
+
+namespace {
+
+const QString kMincho = QStringLiteral("ＭＳ 明朝");
+const QString kGothic = QStringLiteral("ＭＳ ゴシック");
+const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kDiscardQuestion = QStringLiteral("現在の内容を廃棄します。よろしいですか。");
+const QString kDiscardOnClose = QStringLiteral("現在の内容を廃棄します。よろしいですか");
+const QString kBanner = QStringLiteral("Vexla ver1.04");
+constexpr int kMaxLength = 10000000;
+constexpr TColor kTitleFieldColor = 14088190;  // pale cream
+constexpr TColor kNumberFieldColor = 14089964; // pale green
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+void SetTextColor(QWidget* w, TColor color) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, ToQColor(color));
+    pal.setColor(QPalette::Text, ToQColor(color));
+    w->setPalette(pal);
+}
+
+void SetHint(QWidget* w, const QString& hint) {
+    w->setToolTip(hint);
+    w->setStatusTip(hint);
+}
+
+// The thirteen lines inserted before the text.
+QStringList HtmlHeadLines() {
+    return {
+        QStringLiteral("<HTML>"),
+        QStringLiteral("<HEAD>"),
+        QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">"),
+        QStringLiteral("<TITLE>") + Tht + QStringLiteral("</TITLE>"),
+        QStringLiteral("</HEAD>"),
+        QStringLiteral("<body bgcolor=\"") + bgc + QStringLiteral("\" link=\"#0000D9\" vlink=\"#FFA477\">"),
+        QStringLiteral("<BR><BR><P>"),
+        QStringLiteral("<CENTER><FONT size=\"") + Fs + QStringLiteral("\" color=\"") + Dai +
+            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">") + Tad +
+            QStringLiteral("</FONT></CENTER><BR><BR>"),
+        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") + Lcl +
+            QStringLiteral("\"><BR><BR><BR>"),
+        QStringLiteral("<CENTER><TABLE width=\"") + Tsiz + QStringLiteral("\" \">"),
+        QStringLiteral("<TR BGCOLOR=\"") + bgc + QStringLiteral("\" ALIGN=CENTER VALIGN=TOP>"),
+        QStringLiteral("<td width=\"100%\"><pre>"),
+        QStringLiteral("<font size=\"") + Fs + QStringLiteral("\" color=\"") + mclo +
+            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">"),
+    };
+}
+
+// The twelve lines appended after the text.
+QStringList HtmlTailLines() {
+    return {
+        QStringLiteral("</font>"),
+        QStringLiteral("</Pre>"),
+        QStringLiteral("</td>"),
+        QStringLiteral("</tr>"),
+        QStringLiteral("</TABLE>"),
+        QStringLiteral("<BR><BR><BR><BR>"),
+        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") + Lcl +
+            QStringLiteral("\"><BR><BR><BR><BR>"),
+        QStringLiteral("<font size=\"") + Fs + QStringLiteral("\" color=\"") + mclo +
+            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">"),
+        QStringLiteral("<a href=\"") + Hbak + u'.' + LinkExt + QStringLiteral("\">") + Bac +
+            QStringLiteral("</a></font><BR><BR><BR><BR>"),
+        QStringLiteral("</CENTER>"),
+        QStringLiteral("</body>"),
+        QStringLiteral("</HTML>"),
+    };
+}
+
+struct TUpdateBracket {
+    explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
+    ~TUpdateBracket() { Lines.EndUpdate(); }
+    TRichEditStrings& Lines;
+};
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    Form1 = this;
+    CreateLayout();
+    FormCreate(this);
+}
+
+TForm1::~TForm1() {
+    if (Application() && Form1 == this)
+        Application()->OnHint = nullptr;
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::CreateLayout() {
+    setWindowTitle(QStringLiteral("Vexla"));
+    setFont(PixelFont(kPGothic, 15));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ToQColor(clBtnFace));
+    setPalette(pal);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(client);
+
+    CreatePanel();
+    layout->addWidget(Panel1);
+
+    RichEdit1 = new TRichEdit(client);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->SetMaxLength(kMaxLength);
+    RichEdit1->SetFont(TFont(kGothic, 15, clWindowText));
+    RichEdit1->SetColor(clWindow);
+    RichEdit1->Lines().SetText(QStringLiteral("RichEdit1"));
+    layout->addWidget(RichEdit1, 1);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(22);
+    StatusBar1->setSizeGripEnabled(true);
+    StatusBar1->showMessage(kBanner);
+    setStatusBar(StatusBar1);
+
+    CreateMenu();
+
+    ColorDialog = new TColorDialog(this);
+    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    SaveDialog1 = new TSaveDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->SetDefaultExt(QStringLiteral("htm"));
+
+    TextOpenDialog1 = new TTextOpenDialog(this);
+    TextOpenDialog1->setObjectName(QStringLiteral("TextOpenDialog1"));
+    TextOpenDialog1->SetPreview(false);
+
+    DropDst1 = new TDropDst(this);
+    DropDst1->setObjectName(QStringLiteral("DropDst1"));
+    DropDst1->SetTarget(htForm);
+    DropDst1->SetAcceptDrop(true);
+    DropDst1->OnFileDrop = [this](QObject* s, const QStringList& files, int x, int y) {
+        DropDst1FileDrop(s, files, x, y);
+    };
+
+    // Edit8 sits on the window itself, over the panel's free space.
+    Edit8 = CreateField("Edit8", client, 467, 17, 105, kTitleFieldColor, &TForm1::Edit8Change);
+    Edit8->raise();
+
+    setTabOrder(RichEdit1, Edit1);
+    QWidget* panelOrder[] = {Edit1, CheckBox1, Edit3, Edit4, Edit5, CheckBox2, Edit6, Edit7, Edit8};
+    for (size_t i = 0; i + 1 < std::size(panelOrder); ++i)
+        setTabOrder(panelOrder[i], panelOrder[i + 1]);
+
+    // Client area 688 x 415 below the menu bar.
+    resize(688, 415 + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+
+    // The stored values are in place: components finish their set-up.
+    DropDst1->Loaded();
+}
+
+void TForm1::CreatePanel() {
+    Panel1 = new QWidget(centralWidget());
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(66);
+    Panel1->setAutoFillBackground(true);
+    CreateButtons();
+    CreateFields();
+}
+
+TShineSpeedButton* TForm1::CreateButton(const char* name, int left, int top, const QString& caption,
+                                        const QString& hint, TColor gradColor, TColor fontColor,
+                                        TColor activeFontColor) {
+    auto* b = new TShineSpeedButton(Panel1);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(left, top, 25, 25);
+    b->SetCaption(caption);
+    b->SetHint(hint);
+    b->Colors()->SetColor(clSilver);
+    b->Colors()->SetGradColor(gradColor);
+    b->Colors()->SetGradation(true);
+    b->Colors()->SetGradVertical(true);
+    b->ActiveColors()->SetColor(clHighlightText);
+    b->PressedColors()->SetColor(clBtnHighlight);
+    TFont font(kMincho, 15, fontColor, fsBold);
+    font.SetCharset(SHIFTJIS_CHARSET);
+    b->Font()->Assign(font);
+    TFont active(kGothic, 17, activeFontColor);
+    active.SetCharset(SHIFTJIS_CHARSET);
+    b->ActiveFont()->Assign(active);
+    return b;
+}
+
+void TForm1::CreateButtons() {
+    ShineSpeedButton11 = CreateButton("ShineSpeedButton11", 5, 16, QStringLiteral("新"),
+                                      QStringLiteral("新規"), clOlive, clWhite, clRed);
+    ShineSpeedButton11->resize(24, 25);
+    ShineSpeedButton1 = CreateButton("ShineSpeedButton1", 29, 16, QStringLiteral("開"),
+                                     QStringLiteral("開く"), clOlive, clWhite, clRed);
+    ShineSpeedButton2 = CreateButton("ShineSpeedButton2", 53, 16, QStringLiteral("保"),
+                                     QStringLiteral("保存"), clOlive, clWhite, clRed);
+    ShineSpeedButton3 = CreateButton("ShineSpeedButton3", 79, 16, QStringLiteral("換"),
+                                     QStringLiteral("Html変換"), clOlive, clRed, clRed);
+    ShineSpeedButton4 = CreateButton("ShineSpeedButton4", 107, 16, QStringLiteral("背"),
+                                     QStringLiteral("背景色"), clGreen, clWhite, clBlue);
+    ShineSpeedButton5 = CreateButton("ShineSpeedButton5", 132, 16, QStringLiteral("文"),
+                                     QStringLiteral("文字色"), clGreen, clWhite, clBlue);
+    ShineSpeedButton6 = CreateButton("ShineSpeedButton6", 156, 16, QStringLiteral("線"),
+                                     QStringLiteral("線の色"), clGreen, clWhite, clBlue);
+    ShineSpeedButton7 = CreateButton("ShineSpeedButton7", 183, 16, QStringLiteral("題"),
+                                     QStringLiteral("題名色"), clGreen, clWhite, clBlue);
+    ShineSpeedButton9 = CreateButton("ShineSpeedButton9", 579, 18, QStringLiteral("明"),
+                                     QStringLiteral("ゴシックor明朝"), clGreen, clWhite, clBlue);
+    ShineSpeedButton10 = CreateButton("ShineSpeedButton10", 660, 18, QStringLiteral("元"),
+                                      QStringLiteral("初期値"), clGreen, clWhite, clBlue);
+
+    ShineSpeedButton11->OnClick = [this](QObject* s) { ShineSpeedButton11Click(s); };
+    ShineSpeedButton1->OnClick = [this](QObject* s) { ShineSpeedButton1Click(s); };
+    ShineSpeedButton2->OnClick = [this](QObject* s) { ShineSpeedButton2Click(s); };
+    ShineSpeedButton3->OnClick = [this](QObject* s) { ShineSpeedButton3Click(s); };
+    ShineSpeedButton4->OnClick = [this](QObject* s) { ShineSpeedButton4Click(s); };
+    ShineSpeedButton5->OnClick = [this](QObject* s) { ShineSpeedButton5Click(s); };
+    ShineSpeedButton6->OnClick = [this](QObject* s) { ShineSpeedButton6Click(s); };
+    ShineSpeedButton7->OnClick = [this](QObject* s) { ShineSpeedButton7Click(s); };
+    ShineSpeedButton9->OnClick = [this](QObject* s) { ShineSpeedButton9Click(s); };
+    ShineSpeedButton10->OnClick = [this](QObject* s) { ShineSpeedButton10Click(s); };
+}
+
+QLineEdit* TForm1::CreateField(const char* name, QWidget* parent, int left, int top, int width,
+                               TColor color, void (TForm1::*onChange)(QObject*)) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(left, top, width, 23);
+    e->setFont(PixelFont(kMincho, 15));
+    QPalette pal = e->palette();
+    pal.setColor(QPalette::Base, ToQColor(color));
+    pal.setColor(QPalette::Text, ToQColor(clWindowText));
+    e->setPalette(pal);
+    // Every change, typed or set by the program, runs the change handler.
+    connect(e, &QLineEdit::textChanged, this, [this, e, onChange] { (this->*onChange)(e); });
+    return e;
+}
+
+QLabel* TForm1::CreateLabel(const char* name, const QString& caption, int left, int top) {
+    auto* l = new QLabel(caption, Panel1);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(PixelFont(kPGothic, 15));
+    SetTextColor(l, clBlue);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QCheckBox* TForm1::CreateCheckBox(const char* name, int left, int top, int width,
+                                  const QString& caption, const QString& hint, bool checked) {
+    auto* c = new QCheckBox(caption, Panel1);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setGeometry(left, top, width, 17);
+    c->setFont(PixelFont(kPGothic, 15));
+    SetTextColor(c, clBlue);
+    SetHint(c, hint);
+    c->setChecked(checked);
+    return c;
+}
+
+void TForm1::CreateFields() {
+    Edit1 = CreateField("Edit1", Panel1, 213, 17, 205, kTitleFieldColor, &TForm1::Edit1Change);
+    Edit5 = CreateField("Edit5", Panel1, 77, 43, 29, kNumberFieldColor, &TForm1::Edit5Change);
+    Edit3 = CreateField("Edit3", Panel1, 196, 41, 53, kNumberFieldColor, &TForm1::Edit3Change);
+    Edit4 = CreateField("Edit4", Panel1, 296, 43, 56, kNumberFieldColor, &TForm1::Edit4Change);
+    Edit6 = CreateField("Edit6", Panel1, 476, 43, 68, kNumberFieldColor, &TForm1::Edit6Change);
+    Edit7 = CreateField("Edit7", Panel1, 617, 43, 68, kNumberFieldColor, &TForm1::Edit7Change);
+    Label1 = CreateLabel("Label1", QStringLiteral("Htm題"), 424, 21);
+    Label2 = CreateLabel("Label2", QStringLiteral("幅ピクセル"), 121, 46);
+    Label3 = CreateLabel("Label3", QStringLiteral("線幅"), 258, 46);
+    Label4 = CreateLabel("Label4", QStringLiteral("Fontsize"), 17, 48);
+    Label5 = CreateLabel("Label5", QStringLiteral("Link"), 442, 47);
+    Label6 = CreateLabel("Label6", QStringLiteral("Linkname"), 553, 48);
+    CheckBox1 = CreateCheckBox("CheckBox1", 608, 22, 52, QStringLiteral("Html"),
+                               QStringLiteral("htm or html"), false);
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(CheckBox1); });
+    CheckBox2 = CreateCheckBox("CheckBox2", 365, 48, 68, QStringLiteral("Prevue"),
+                               QStringLiteral("保存時プレビュー"), true);
+}
+
+void TForm1::CreateMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto menu = [&](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto item = [&](QMenu* m, const char* name, const QString& caption,
+                    void (TForm1::*handler)(QObject*)) {
+        QAction* a = m->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
+        return a;
+    };
+    auto separator = [&](QMenu* m, const char* name) {
+        m->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    QMenu* file1 = menu("file1", QStringLiteral("ファイル(&F)"));
+    item(file1, "new1", QStringLiteral("新規(&N)"), &TForm1::ShineSpeedButton11Click);
+    item(file1, "open1", QStringLiteral("開く(&O)"), &TForm1::ShineSpeedButton1Click);
+    item(file1, "save1", QStringLiteral("保存(&S)"), &TForm1::ShineSpeedButton2Click);
+    separator(file1, "N1");
+    item(file1, "Exit1", QStringLiteral("終了(&X)"), &TForm1::Exit1Click)
+        ->setStatusTip(QStringLiteral("exit1"));
+
+    QMenu* editm = menu("editm", QStringLiteral("編集(&E)"));
+    item(editm, "mUndo", QStringLiteral("やり直す(&U)"), &TForm1::mUndoClick);
+    separator(editm, "N2");
+    item(editm, "mCut1", QStringLiteral("切り取り(&T)"), &TForm1::mCut1Click);
+    item(editm, "mCopy1", QStringLiteral("コピー(&C)"), &TForm1::mCopy1Click);
+    item(editm, "mPaste1", QStringLiteral("貼り付け(&P)"), &TForm1::mPaste1Click);
+    item(editm, "mSelctAll1", QStringLiteral("すべて選択(&A)"), &TForm1::mSelctAll1Click);
+    separator(editm, "N3");
+    item(editm, "tikan1", QStringLiteral("HTML変換(&H)"), &TForm1::ShineSpeedButton3Click);
+    separator(editm, "N4");
+    item(editm, "haikei1", QStringLiteral("背景色(&B)"), &TForm1::ShineSpeedButton4Click);
+    item(editm, "mojiiro1", QStringLiteral("文字色(&F)"), &TForm1::ShineSpeedButton5Click);
+    item(editm, "sen1", QStringLiteral("線の色(&L)"), &TForm1::ShineSpeedButton6Click);
+    item(editm, "dai1", QStringLiteral("題名色(&D)"), &TForm1::ShineSpeedButton7Click);
+    item(editm, "mingo1", QStringLiteral("明朝-ゴシック(&M)"), &TForm1::ShineSpeedButton9Click);
+    item(editm, "moto1", QStringLiteral("元(&G)"), &TForm1::ShineSpeedButton10Click);
+
+    QMenu* help1 = menu("help1", QStringLiteral("情報(&H)"));
+    item(help1, "version1", QStringLiteral("Version(&A)"), &TForm1::version1Click);
+}
+
+QAction* TForm1::MenuItem(const QString& name) const {
+    return menuBar()->findChild<QAction*>(name);
+}
+
+// --- start-up and close ---------------------------------------------------
+
+void TForm1::FormCreate(QObject*) {
+    SetDefaultPageSettings();
+    FillFields();
+    SetLinkExtFromCheckBox();
+    RichEdit1->Lines().Clear();
+    RichEdit1->SetModified(false);
+    FCurFileName.clear();
+    if (Application())
+        Application()->OnHint = [this](QObject* s) { DisplayHint(s); };
+}
+
+void TForm1::FillFields() {
+    Edit1->setText(Tad);
+    Edit8->setText(Tht);
+    Edit3->setText(Tsiz);
+    Edit4->setText(Lsiz);
+    Edit5->setText(Fs);
+    Edit6->setText(Hbak);
+    Edit7->setText(Bac);
+}
+
+void TForm1::SetLinkExtFromCheckBox() {
+    LinkExt = CheckBox1->isChecked() ? QStringLiteral("html") : QStringLiteral("htm");
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    TCloseAction action = caFree;
+    if (canClose)
+        FormClose(this, action);
+    if (!canClose || action == caNone) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm1::FormCloseQuery(QObject*, bool& CanClose) { CanClose = true; }
+
+void TForm1::FormClose(QObject*, TCloseAction& Action) {
+    if (RichEdit1->Modified() && !Confirm(this, kDiscardOnClose)) {
+        Action = caNone;
+        return;
+    }
+    RichEdit1->Lines().Clear();
+    RichEdit1->SetModified(false);
+}
+
+bool TForm1::event(QEvent* event) {
+    // The application turns status tips into its hint; DisplayHint shows it.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
+void TForm1::DisplayHint(QObject*) { StatusBar1->showMessage(Application()->Hint()); }
+
+// --- page settings --------------------------------------------------------
+
+void TForm1::Edit1Change(QObject*) {
+    Tad = Edit1->text();
+    SetHint(Edit1, Tad);
+}
+void TForm1::Edit3Change(QObject*) { Tsiz = Edit3->text(); }
+void TForm1::Edit4Change(QObject*) { Lsiz = Edit4->text(); }
+void TForm1::Edit5Change(QObject*) { Fs = Edit5->text(); }
+void TForm1::Edit6Change(QObject*) { Hbak = Edit6->text(); }
+void TForm1::Edit7Change(QObject*) { Bac = Edit7->text(); }
+void TForm1::Edit8Change(QObject*) { Tht = Edit8->text(); }
+
+void TForm1::CheckBox1Click(QObject*) { SetLinkExtFromCheckBox(); }
+
+QString TForm1::ChangeColorF(const QString& colorText) const {
+    if (!colorText.startsWith(QLatin1String("cl")))
+        return u'#' + colorText.mid(7, 2) + colorText.mid(5, 2) + colorText.mid(3, 2);
+    static const char* const kNames[] = {"Aqua",   "Black", "Blue",  "Fuchsia", "Gray",  "Green",
+                                         "Lime",   "Maroon", "Navy", "Olive",   "Purple", "Red",
+                                         "Silver", "Teal",  "White", "Yellow"};
+    for (const char* name : kNames)
+        if (colorText.mid(2) == QLatin1String(name))
+            return QString::fromLatin1(name);
+    return colorText;
+}
+
+bool TForm1::PickColor(QString& setting, TColor* chosen) {
+    if (!ColorDialog->Execute(this))
+        return false;
+    setting = ChangeColorF(ColorToString(ColorDialog->Color()));
+    if (chosen)
+        *chosen = ColorDialog->Color();
+    return true;
+}
+
+void TForm1::ShineSpeedButton4Click(QObject*) {
+    TColor c;
+    if (PickColor(bgc, &c))
+        RichEdit1->SetColor(c);
+}
+
+void TForm1::ShineSpeedButton5Click(QObject*) {
+    TColor c;
+    if (!PickColor(mclo, &c))
+        return;
+    TFont font = RichEdit1->Font();
+    font.SetColor(c);
+    RichEdit1->SetFont(font);
+}
+
+void TForm1::ShineSpeedButton6Click(QObject*) { PickColor(Lcl, nullptr); }
+
+void TForm1::ShineSpeedButton7Click(QObject*) { PickColor(Dai, nullptr); }
+
+void TForm1::ShineSpeedButton9Click(QObject*) {
+    if (Mfn == kGothic) {
+        Mfn = kMincho;
+        ShineSpeedButton9->SetCaption(QStringLiteral("明"));
+    } else {
+        Mfn = kGothic;
+        ShineSpeedButton9->SetCaption(QStringLiteral("ゴ"));
+    }
+}
+
+void TForm1::ShineSpeedButton10Click(QObject*) {
+    SetDefaultPageSettings();
+    FillFields();
+    SetLinkExtFromCheckBox();
+}
+
+// --- conversion -----------------------------------------------------------
+
+void TForm1::ShineSpeedButton3Click(QObject*) {
+    const QStringList head = HtmlHeadLines();
+    const QStringList tail = HtmlTailLines();
+    TRichEditStrings& lines = RichEdit1->Lines();
+    TUpdateBracket bracket(lines);
+    for (int i = 0; i < head.size(); ++i)
+        lines.Insert(i, head[i]);
+    for (const QString& line : tail)
+        lines.Add(line);
+}
+
+// --- document commands ----------------------------------------------------
+
+void TForm1::ShineSpeedButton11Click(QObject*) {
+    if (!Confirm(this, kDiscardQuestion))
+        return;
+    RichEdit1->Lines().Clear();
+    RichEdit1->SetModified(false);
+    FCurFileName.clear();
+}
+
+void TForm1::ShineSpeedButton1Click(QObject*) {
+    TextOpenDialog1->SetFileName(QStringLiteral("*.txt"));
+    if (!TextOpenDialog1->Execute())
+        return;
+    LoadDocument(TextOpenDialog1->FileName());
+}
+
+void TForm1::ShineSpeedButton2Click(QObject*) {
+    SaveDialog1->SetFilter(CheckBox1->isChecked()
+                               ? QStringLiteral("Html(*.html)|*.html|Htm(*.htm)|*.htm|All(*.*)|*.*")
+                               : QStringLiteral("Htm(*.htm)|*.htm|Html(*.html)|*.html|All(*.*)|*.*"));
+    if (SaveDialog1->Execute(this)) {
+        RichEdit1->Lines().SaveToFile(SaveDialog1->FileName());
+        RichEdit1->SetModified(false);
+        FCurFileName = SaveDialog1->FileName();
+    }
+    if (!CheckBox2->isChecked())
+        return;
+    if (FCurFileName.isEmpty()) {
+        ShowMessage(QStringLiteral("HTMLファイルがありません"));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(FCurFileName)))
+        throw Exception(QStringLiteral("ファイル %1 を表示するプログラムを起動できません").arg(FCurFileName));
+}
+
+void TForm1::LoadDocument(const QString& path) {
+    const QFileInfo info(path);
+    // Refusals known before reading leave the editor as it is.
+    if (info.exists() && !IsRegularFile(path))
+        throw EFOpenError(path);
+    if (info.size() > qint64(kMaxLength) * 2)
+        throw Exception(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
+                            .arg(path)
+                            .arg(kMaxLength));
+    QString text;
+    try {
+        text = ReadTextFile(path);
+    } catch (const EFOpenError&) {
+        RichEdit1->Lines().Clear();
+        RichEdit1->SetModified(false);
+        throw;
+    }
+    if (text.size() > kMaxLength)
+        throw Exception(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
+                            .arg(path)
+                            .arg(kMaxLength));
+    RichEdit1->Lines().SetText(text);
+    RichEdit1->SetModified(false);
+    FCurFileName = path;
+    setWindowTitle(path);
+    SaveDialog1->SetInitialDir(ExtractFilePath(path));
+}
+
+void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {
+    if (!Files.isEmpty())
+        LoadDocument(Files.constFirst());
+}
+
+void TForm1::Exit1Click(QObject*) { close(); }
+
+void TForm1::mUndoClick(QObject*) { RichEdit1->Undo(); }
+void TForm1::mCut1Click(QObject*) { RichEdit1->cut(); }
+void TForm1::mCopy1Click(QObject*) { RichEdit1->copy(); }
+void TForm1::mPaste1Click(QObject*) { RichEdit1->paste(); }
+void TForm1::mSelctAll1Click(QObject*) { RichEdit1->selectAll(); }
+
+void TForm1::version1Click(QObject*) {
+    MessageBox(this,
+               QStringLiteral("Vexla ver1.04\n\nテキストファイルを HTML ページに変換するツールです。\n"
+                              "題名・見出し・色・書体・リンクを設定して変換し、保存します。"),
+               QStringLiteral("バージョン情報"), mbOK, mtInformation);
+}

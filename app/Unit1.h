@@ -1,0 +1,152 @@
+// The main window: editor, two-row toolbar of setting fields and commands,
+// status bar and menu, with the handlers of every command.
+#pragma once
+
+#include "Dialogs.h"
+#include "FileDialogs.h"
+#include "RichEdit.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStatusBar;
+class TDropDst;
+class TShineSpeedButton;
+class TTextOpenDialog;
+
+// The page settings every handler shares; filled into the page by the
+// conversion and remembered between runs.
+namespace Unit1 {
+extern QString bgc;  // page and table-row background colour
+extern QString mclo; // body text and back-link colour
+extern QString Lcl;  // rule-line colour
+extern QString Dai;  // heading colour
+extern QString Mfn;  // font face
+extern QString Tad;  // heading text
+extern QString Tht;  // page title
+extern QString Tsiz; // table width
+extern QString Lsiz; // rule-line width
+extern QString Fs;   // font size
+extern QString Hbak; // back-link target without extension
+extern QString Bac;  // back-link caption
+extern QString LinkExt; // back-link extension, follows CheckBox1
+
+// Assigns the built-in defaults to the twelve stored settings.
+void SetDefaultPageSettings();
+} // namespace Unit1
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls and components, named as in the stored layout.
+    QWidget* Panel1 = nullptr;
+    TRichEdit* RichEdit1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QLineEdit* Edit8 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    TShineSpeedButton* ShineSpeedButton1 = nullptr;
+    TShineSpeedButton* ShineSpeedButton2 = nullptr;
+    TShineSpeedButton* ShineSpeedButton3 = nullptr;
+    TShineSpeedButton* ShineSpeedButton4 = nullptr;
+    TShineSpeedButton* ShineSpeedButton5 = nullptr;
+    TShineSpeedButton* ShineSpeedButton6 = nullptr;
+    TShineSpeedButton* ShineSpeedButton7 = nullptr;
+    TShineSpeedButton* ShineSpeedButton9 = nullptr;
+    TShineSpeedButton* ShineSpeedButton10 = nullptr;
+    TShineSpeedButton* ShineSpeedButton11 = nullptr;
+    TColorDialog* ColorDialog = nullptr;
+    TSaveDialog* SaveDialog1 = nullptr;
+    TDropDst* DropDst1 = nullptr;
+    TTextOpenDialog* TextOpenDialog1 = nullptr;
+
+    // Event handlers.
+    void FormCreate(QObject* Sender);
+    void FormCloseQuery(QObject* Sender, bool& CanClose);
+    void FormClose(QObject* Sender, TCloseAction& Action);
+    void ShineSpeedButton1Click(QObject* Sender);  // Open
+    void ShineSpeedButton2Click(QObject* Sender);  // Save
+    void ShineSpeedButton3Click(QObject* Sender);  // Convert to HTML
+    void ShineSpeedButton4Click(QObject* Sender);  // background colour
+    void ShineSpeedButton5Click(QObject* Sender);  // text colour
+    void ShineSpeedButton6Click(QObject* Sender);  // rule-line colour
+    void ShineSpeedButton7Click(QObject* Sender);  // heading colour
+    void ShineSpeedButton9Click(QObject* Sender);  // Mincho/Gothic toggle
+    void ShineSpeedButton10Click(QObject* Sender); // reset to defaults
+    void ShineSpeedButton11Click(QObject* Sender); // New
+    void Edit1Change(QObject* Sender);
+    void Edit3Change(QObject* Sender);
+    void Edit4Change(QObject* Sender);
+    void Edit5Change(QObject* Sender);
+    void Edit6Change(QObject* Sender);
+    void Edit7Change(QObject* Sender);
+    void Edit8Change(QObject* Sender);
+    void CheckBox1Click(QObject* Sender);
+    void Exit1Click(QObject* Sender);
+    void mUndoClick(QObject* Sender);
+    void mCut1Click(QObject* Sender);
+    void mCopy1Click(QObject* Sender);
+    void mPaste1Click(QObject* Sender);
+    void mSelctAll1Click(QObject* Sender);
+    void version1Click(QObject* Sender);
+    void DisplayHint(QObject* Sender);
+    void DropDst1FileDrop(QObject* Sender, const QStringList& Files, int X, int Y);
+
+    // Colour text form ("clRed", "$00DCF8FF") -> HTML colour text.
+    QString ChangeColorF(const QString& colorText) const;
+
+    QString CurFileName() const { return FCurFileName; }
+    // The menu item with the given object name (tests drive the menu by it).
+    QAction* MenuItem(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateLayout();
+    void CreatePanel();
+    void CreateButtons();
+    void CreateFields();
+    void CreateMenu();
+    TShineSpeedButton* CreateButton(const char* name, int left, int top, const QString& caption,
+                                    const QString& hint, TColor gradColor, TColor fontColor,
+                                    TColor activeFontColor);
+    QLineEdit* CreateField(const char* name, QWidget* parent, int left, int top, int width,
+                           TColor color, void (TForm1::*onChange)(QObject*));
+    QLabel* CreateLabel(const char* name, const QString& caption, int left, int top);
+    QCheckBox* CreateCheckBox(const char* name, int left, int top, int width,
+                              const QString& caption, const QString& hint, bool checked);
+    void FillFields();
+    void SetLinkExtFromCheckBox();
+    // Shows the colour dialog; on a choice returns the HTML colour text and
+    // the chosen colour.
+    bool PickColor(QString& setting, TColor* chosen);
+    void LoadDocument(const QString& path);
+
+    QString FCurFileName;
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,24 @@
+#include "BenchData.h"
+
+#include "Cp932.h"
+#include "TextFile.h"
+
+QByteArray LargeCp932Document() {
+    static const QByteArray doc = [] {
+        const QString line = QStringLiteral(
+            "日本語のテキスト行です。Plain ASCII text follows: the quick brown fox <b>&amp;</b>");
+        const QByteArray encoded = Cp932::Encode(line);
+        QByteArray out;
+        constexpr int kLines = 130000;
+        out.reserve(qsizetype(kLines) * (encoded.size() + 8));
+        for (int i = 0; i < kLines; ++i) {
+            out += encoded;
+            out += QByteArray::number(i);
+            out += "\r\n";
+        }
+        return out;
+    }();
+    return doc;
+}
+
+QString LargeDocumentText() { return NormalizeLineBreaks(Cp932::Decode(LargeCp932Document())); }

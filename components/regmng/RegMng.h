@@ -1,0 +1,202 @@
+// The settings manager: named settings items kept in an INI file or below a
+// registry key, read and written through one back-end object, the filer.
+//
+//   RegManager1->Filer("bgc")->AsString()
+//   RegManager1->Filer("CheckBox1Checked")->SetAsBoolean(true);
+//
+// Nothing is cached: every access looks up RegType, IniFileName and RegDir
+// afresh and opens and closes the store inside the call.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QIODevice;
+class TFont;
+class TIniFile;
+class TRegIniFile;
+class TRegItems;
+class TRegManager;
+
+enum TRegType : std::uint8_t {
+    rtReg = 0, // the registry, below HKEY_CURRENT_USER\RegDir
+    rtIni = 1, // the INI file IniFileName
+};
+
+// One setting: the name callers find it by, where its value lives and the
+// text reads give while nothing is stored.
+class TRegItem {
+public:
+    explicit TRegItem(TRegItems* collection = nullptr) : FCollection(collection) {}
+    virtual ~TRegItem() = default;
+    TRegItem(const TRegItem&) = delete;
+    TRegItem& operator=(const TRegItem&) = delete;
+
+    // Copies Name, Section, Ident and DefaultValue.
+    virtual void Assign(const TRegItem& source);
+
+    QString Name() const { return FName; }
+    void SetName(const QString& v) { FName = v; }
+    // INI section or registry key path below RegDir; may hold backslashes.
+    QString Section() const { return FSection; }
+    void SetSection(const QString& v) { FSection = v; }
+    // INI key or registry value name.
+    QString Ident() const { return FIdent; }
+    void SetIdent(const QString& v) { FIdent = v; }
+    QString DefaultValue() const { return FDefaultValue; }
+    void SetDefaultValue(const QString& v) { FDefaultValue = v; }
+
+    TRegItems* Collection() const { return FCollection; }
+    int Index() const;
+
+private:
+    TRegItems* FCollection;
+    QString FName;
+    QString FSection;
+    QString FIdent;
+    QString FDefaultValue;
+};
+
+// The items of a manager, in order; owns them.
+class TRegItems {
+public:
+    TRegItems() = default;
+    virtual ~TRegItems();
+    TRegItems(const TRegItems&) = delete;
+    TRegItems& operator=(const TRegItems&) = delete;
+
+    // Appends a new empty item and returns it.
+    TRegItem* Add();
+    int Count() const { return int(FItems.size()); }
+    void Delete(int index);
+    void Clear();
+    // Replaces the items by copies of source's.
+    void Assign(const TRegItems& source);
+
+    // Raise an Exception when index is out of range.
+    virtual TRegItem* GetItem(int index) const;
+    virtual void SetItem(int index, const TRegItem& value);
+    // The first item whose Name equals name ignoring case; null when none.
+    virtual TRegItem* FindItem(const QString& name) const;
+
+    TRegItem* Items(int index) const { return GetItem(index); }
+    void SetItems(int index, const TRegItem& value) { SetItem(index, value); }
+
+private:
+    friend class TRegManager;
+    friend class TRegItem;
+    void CheckIndex(int index) const;
+    void Removing(TRegItem* item);
+
+    std::vector<std::unique_ptr<TRegItem>> FItems;
+    std::function<void(TRegItem*)> FOnRemove; // the manager drops a binding to it
+};
+
+// The back-end: reads and writes the bound item's value in the store the
+// manager's RegType selects. A subclass can replace any virtual operation.
+class TRegFiler {
+public:
+    explicit TRegFiler(TRegManager& manager) : FManager(manager) {}
+    virtual ~TRegFiler() = default;
+    TRegFiler(const TRegFiler&) = delete;
+    TRegFiler& operator=(const TRegFiler&) = delete;
+
+    // Typed accessors. Unbound, reads give "", 0 or false and writes do
+    // nothing.
+    virtual QString GetAsString();
+    virtual void SetAsString(const QString& value);
+    virtual std::int32_t GetAsInteger();
+    virtual void SetAsInteger(std::int32_t value);
+    virtual bool GetAsBoolean();
+    virtual void SetAsBoolean(bool value);
+
+    // The text primitives. An empty section or ident, or an unusable store,
+    // reads def and writes nothing; store errors pass through.
+    virtual QString ReadString(const QString& section, const QString& ident, const QString& def);
+    virtual void WriteString(const QString& section, const QString& ident, const QString& value);
+
+    // Composite values spread over keys derived from the bound item's Ident.
+    virtual void ReadFont(TFont& font);
+    virtual void WriteFont(const TFont& font);
+    virtual void ReadStrings(QStringList& strings);
+    virtual void WriteStrings(const QStringList& strings);
+    virtual void ReadStream(QIODevice& stream);
+    virtual void WriteStream(QIODevice& stream);
+    virtual void ReadComponent(QObject* component);
+    virtual void WriteComponent(QObject* component);
+
+    void DeleteValue(const QString& section, const QString& ident);
+
+    // The store accessors for the current RegType; null, after an error box,
+    // when the manager's settings do not allow one.
+    std::unique_ptr<TIniFile> CreateIniFile();
+    std::unique_ptr<TRegIniFile> CreateRegistry();
+
+    // Property-style access, as callers write it.
+    QString AsString() { return GetAsString(); }
+    std::int32_t AsInteger() { return GetAsInteger(); }
+    bool AsBoolean() { return GetAsBoolean(); }
+
+    TRegItem* Item() const { return FItem; }
+    TRegManager& Manager() const { return FManager; }
+
+    // "1" when the upper-cased DefaultValue is exactly "1", "TRUE" or "YES",
+    // else "0".
+    static QString BooleanDefault(const QString& defaultValue);
+
+private:
+    friend class TRegManager;
+    void Bind(TRegItem* item) { FItem = item; }
+
+    TRegItem* FItem = nullptr; // not owned; set only by TRegManager::Filer
+    TRegManager& FManager;
+};
+
+// The settings component; its Qt parent is its owner.
+class TRegManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString IniFileName READ IniFileName WRITE SetIniFileName)
+    Q_PROPERTY(QString RegDir READ RegDir WRITE SetRegDir)
+public:
+    explicit TRegManager(QObject* owner = nullptr);
+    ~TRegManager() override;
+
+    // The filer bound to the item called name; when there is none, an error
+    // box first and then the filer bound to nothing. Always the same object:
+    // the next call re-binds it.
+    TRegFiler* Filer(const QString& name);
+
+    QString IniFileName() const { return FIniFileName; }
+    void SetIniFileName(const QString& v) { FIniFileName = v; }
+    QString RegDir() const { return FRegDir; }
+    void SetRegDir(const QString& v) { FRegDir = v; }
+    TRegItems* RegItems() const { return FRegItems.get(); }
+    void SetRegItems(const TRegItems& items) { FRegItems->Assign(items); }
+    TRegType RegType() const { return FRegType; }
+    void SetRegType(TRegType v) { FRegType = v; }
+
+    // Called by the form once stored values are set; nothing to do here.
+    virtual void Loaded() {}
+
+    // An error box of the component: "エラー", error icon, OK, centred on
+    // the screen, over the owner's window when there is one.
+    void ShowError(const QString& text) const;
+
+protected:
+    // Makes the back-end; override to put another TRegFiler in its place.
+    virtual std::unique_ptr<TRegFiler> CreateFiler();
+
+private:
+    TRegFiler& TheFiler();
+
+    QString FIniFileName;
+    QString FRegDir;
+    std::unique_ptr<TRegItems> FRegItems;
+    TRegType FRegType = rtReg;
+    std::unique_ptr<TRegFiler> FFiler;
+};

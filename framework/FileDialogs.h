@@ -1,0 +1,43 @@
+// File dialog components over the non-native QFileDialog. Filters keep the
+// "description|pattern|description|pattern" form and become Qt name filters
+// only at the edge.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QFileDialog;
+
+// "Htm(*.htm)|*.htm|All(*.*)|*.*" -> the Qt name filters, one per pair.
+QStringList FilterToNameFilters(const QString& filter);
+
+// A save dialog: no overwrite prompt, default extension appended to a name
+// typed without one.
+class TSaveDialog : public QObject {
+    Q_OBJECT
+public:
+    explicit TSaveDialog(QObject* owner = nullptr);
+
+    QString Filter() const { return FFilter; }
+    void SetFilter(const QString& filter) { FFilter = filter; }
+    // 1-based; after a confirmed Execute, the entry chosen in the dialog.
+    int FilterIndex() const { return FFilterIndex; }
+    void SetFilterIndex(int index) { FFilterIndex = index; }
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString& name) { FFileName = name; }
+    QString DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const QString& ext) { FDefaultExt = ext; }
+    QString InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const QString& dir) { FInitialDir = dir; }
+
+    // Shows the dialog modally; true when the user confirmed a name.
+    bool Execute(QWidget* parent = nullptr);
+
+private:
+    QString FFilter;
+    int FFilterIndex = 1;
+    QString FFileName;
+    QString FDefaultExt;
+    QString FInitialDir;
+};

@@ -1,0 +1,465 @@
+#include "Registry.h"
+
+#include "SysUtils.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS reg_keys(
+    id     INTEGER PRIMARY KEY,
+    parent INTEGER NOT NULL,
+    name   TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    UNIQUE(parent, folded));
+CREATE TABLE IF NOT EXISTS reg_values(
+    key    INTEGER NOT NULL,
+    name   TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    type   INTEGER NOT NULL,
+    data   BLOB NOT NULL,
+    PRIMARY KEY(key, folded)) WITHOUT ROWID;
+)sql";
+
+// A failed SQLite call; turned into the registry's own messages by the
+// operation that made it.
+struct TSqliteError {
+    int Code;
+    QString Text;
+};
+
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
+    throw TSqliteError{rc, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};
+}
+
+bool IsDamage(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+class TStatement {
+public:
+    TStatement(sqlite3* db, const char* sql) : FDb(db) {
+        if (const int rc = sqlite3_prepare_v2(db, sql, -1, &FStmt, nullptr); rc != SQLITE_OK)
+            RaiseSqlite(db, rc);
+    }
+    ~TStatement() { sqlite3_finalize(FStmt); }
+    TStatement(const TStatement&) = delete;
+    TStatement& operator=(const TStatement&) = delete;
+
+    TStatement& Bind(int i, std::int64_t v) { return Check(sqlite3_bind_int64(FStmt, i, v)); }
+    TStatement& Bind(int i, const QString& v) {
+        const QByteArray utf8 = v.toUtf8();
+        return Check(
+            sqlite3_bind_text(FStmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+    }
+    TStatement& Bind(int i, const QByteArray& v) {
+        return Check(sqlite3_bind_blob(FStmt, i, v.constData(), int(v.size()), SQLITE_TRANSIENT));
+    }
+    // True while a row is there.
+    bool Step() {
+        const int rc = sqlite3_step(FStmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        RaiseSqlite(FDb, rc);
+    }
+    std::int64_t Int(int col) const { return sqlite3_column_int64(FStmt, col); }
+    QByteArray Blob(int col) const {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(FStmt, col));
+        return QByteArray(p, sqlite3_column_bytes(FStmt, col));
+    }
+    QString Text(int col) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, col));
+        return QString::fromUtf8(p, sqlite3_column_bytes(FStmt, col));
+    }
+
+private:
+    TStatement& Check(int rc) {
+        if (rc != SQLITE_OK)
+            RaiseSqlite(FDb, rc);
+        return *this;
+    }
+
+    sqlite3* FDb;
+    sqlite3_stmt* FStmt = nullptr;
+};
+
+QString& OverridePath() {
+    static QString path;
+    return path;
+}
+
+// Databases found sound by this process; checked once, at first use.
+std::mutex& CheckedMutex() {
+    static std::mutex m;
+    return m;
+}
+std::set<QString>& CheckedPaths() {
+    static std::set<QString> paths;
+    return paths;
+}
+
+void ForgetChecked(const QString& path) {
+    const std::lock_guard guard(CheckedMutex());
+    CheckedPaths().erase(path);
+}
+
+QStringList SplitKeyPath(const QString& path) {
+    return path.split(u'\\', Qt::SkipEmptyParts);
+}
+
+QString Fold(const QString& name) {
+    return name.toCaseFolded();
+}
+
+QByteArray EncodeString(const QString& text) {
+    return text.toUtf8().append('\0');
+}
+
+QString DecodeString(const QByteArray& data) {
+    const qsizetype nul = data.indexOf('\0');
+    return QString::fromUtf8(nul < 0 ? data : data.left(nul));
+}
+
+bool IsStringType(TRegDataType t) {
+    return t == rdString || t == rdExpandString;
+}
+
+[[noreturn]] void RaiseKeyCreate(const QString& key) {
+    throw ERegistryException(QStringLiteral("キー %1 の作成に失敗しました").arg(key));
+}
+[[noreturn]] void RaiseSetFailed(const QString& name) {
+    throw ERegistryException(QStringLiteral("'%1' の設定に失敗しました").arg(name));
+}
+[[noreturn]] void RaiseGetFailed(const QString& name) {
+    throw ERegistryException(QStringLiteral("'%1' の取得に失敗しました").arg(name));
+}
+[[noreturn]] void RaiseBadType(const QString& name) {
+    throw ERegistryException(QStringLiteral("'%1' のデータ型が不正です").arg(name));
+}
+
+} // namespace
+
+// One connection to the registry database.
+class TRegistryDatabase {
+public:
+    explicit TRegistryDatabase(QString path) : FPath(std::move(path)) {
+        if (!QDir().mkpath(QFileInfo(FPath).absolutePath()))
+            RaiseCannotOpen(QStringLiteral("フォルダーを作成できません"));
+        const int rc = sqlite3_open_v2(QFile::encodeName(FPath).constData(), &FDb,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK)
+            RaiseCannotOpen(QString::fromUtf8(sqlite3_errstr(rc)));
+        sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+        try {
+            CheckIntegrityOnce();
+            Exec("PRAGMA journal_mode=WAL");
+            Exec("PRAGMA synchronous=FULL");
+            Immediate([this] { Exec(kSchema); });
+        } catch (const TSqliteError& e) {
+            if (IsDamage(e.Code))
+                MoveAsideAndReport();
+            RaiseCannotOpen(e.Text);
+        }
+    }
+    ~TRegistryDatabase() { sqlite3_close_v2(FDb); }
+    TRegistryDatabase(const TRegistryDatabase&) = delete;
+    TRegistryDatabase& operator=(const TRegistryDatabase&) = delete;
+
+    // Runs fn as one BEGIN IMMEDIATE transaction, rolled back on any error.
+    void Immediate(const std::function<void()>& fn) {
+        Exec("BEGIN IMMEDIATE");
+        try {
+            fn();
+            Exec("COMMIT");
+        } catch (...) {
+            sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+
+    std::optional<TRegKey> FindKey(TRegKey base, const QStringList& path) {
+        TRegKey key = base;
+        for (const QString& name : path) {
+            const auto child = Child(key, name);
+            if (!child)
+                return std::nullopt;
+            key = *child;
+        }
+        return key;
+    }
+
+    // Call inside Immediate.
+    TRegKey CreateKey(TRegKey base, const QStringList& path) {
+        TRegKey key = base;
+        for (const QString& name : path) {
+            if (const auto child = Child(key, name)) {
+                key = *child;
+                continue;
+            }
+            TStatement insert(FDb, "INSERT INTO reg_keys(parent, name, folded) VALUES(?, ?, ?)");
+            insert.Bind(1, key).Bind(2, name).Bind(3, Fold(name)).Step();
+            key = sqlite3_last_insert_rowid(FDb);
+        }
+        return key;
+    }
+
+    std::optional<std::pair<TRegDataType, QByteArray>> Value(TRegKey key, const QString& name) {
+        TStatement select(FDb, "SELECT type, data FROM reg_values WHERE key = ? AND folded = ?");
+        select.Bind(1, key).Bind(2, Fold(name));
+        if (!select.Step())
+            return std::nullopt;
+        return std::pair{TRegDataType(select.Int(0)), select.Blob(1)};
+    }
+
+    // Call inside Immediate. A value keeps the spelling it was created with.
+    void SetValue(TRegKey key, const QString& name, TRegDataType type, const QByteArray& data) {
+        TStatement upsert(FDb, "INSERT INTO reg_values(key, name, folded, type, data) "
+                               "VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded) DO UPDATE "
+                               "SET type = excluded.type, data = excluded.data");
+        upsert.Bind(1, key).Bind(2, name).Bind(3, Fold(name)).Bind(4, std::int64_t(type));
+        upsert.Bind(5, data).Step();
+    }
+
+    void DeleteValue(TRegKey key, const QString& name) {
+        TStatement del(FDb, "DELETE FROM reg_values WHERE key = ? AND folded = ?");
+        del.Bind(1, key).Bind(2, Fold(name)).Step();
+    }
+
+    // A damaged database found in the middle of work is checked afresh by
+    // the next connection.
+    void NoteError(const TSqliteError& e) {
+        if (IsDamage(e.Code))
+            ForgetChecked(FPath);
+    }
+
+private:
+    void Exec(const char* sql) {
+        char* message = nullptr;
+        const int rc = sqlite3_exec(FDb, sql, nullptr, nullptr, &message);
+        if (rc == SQLITE_OK)
+            return;
+        const QString text = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
+        sqlite3_free(message);
+        throw TSqliteError{rc, text};
+    }
+
+    std::optional<TRegKey> Child(TRegKey parent, const QString& name) {
+        TStatement select(FDb, "SELECT id FROM reg_keys WHERE parent = ? AND folded = ?");
+        select.Bind(1, parent).Bind(2, Fold(name));
+        if (!select.Step())
+            return std::nullopt;
+        return select.Int(0);
+    }
+
+    void CheckIntegrityOnce() {
+        {
+            const std::lock_guard guard(CheckedMutex());
+            if (CheckedPaths().count(FPath))
+                return;
+        }
+        TStatement check(FDb, "PRAGMA integrity_check");
+        if (!check.Step() || check.Text(0) != QLatin1String("ok"))
+            MoveAsideAndReport();
+        const std::lock_guard guard(CheckedMutex());
+        CheckedPaths().insert(FPath);
+    }
+
+    [[noreturn]] void MoveAsideAndReport() {
+        sqlite3_close_v2(FDb);
+        FDb = nullptr;
+        ForgetChecked(FPath);
+        const QString stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz"));
+        const QString aside = FPath + QStringLiteral(".damaged-") + stamp;
+        if (!QFile::rename(FPath, aside))
+            throw ERegistryException(
+                QStringLiteral("レジストリのデータベース %1 "
+                               "が壊れています。別の名前に移すこともできませんでした。")
+                    .arg(FPath));
+        // The journal belongs to the damaged file; a fresh database must not pick it up.
+        for (const char* suffix : {"-wal", "-shm"})
+            if (QFile::exists(FPath + QLatin1String(suffix)))
+                QFile::rename(FPath + QLatin1String(suffix), aside + QLatin1String(suffix));
+        throw ERegistryException(
+            QStringLiteral("レジストリのデータベース %1 が壊れていたため %2 "
+                           "に移しました。次の操作から新しいデータベースを使います。")
+                .arg(FPath, aside));
+    }
+
+    [[noreturn]] void RaiseCannotOpen(const QString& reason) {
+        sqlite3_close_v2(FDb);
+        FDb = nullptr;
+        throw ERegistryException(
+            QStringLiteral("レジストリのデータベース %1 を開けません (%2)").arg(FPath, reason));
+    }
+
+    QString FPath;
+    sqlite3* FDb = nullptr;
+};
+
+// --- TRegIniFile ------------------------------------------------------------
+
+QString TRegIniFile::DatabasePath() {
+    if (!OverridePath().isEmpty())
+        return OverridePath();
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/vexla/registry.sqlite3");
+}
+
+void TRegIniFile::SetDatabasePath(const QString& path) {
+    OverridePath() = path;
+}
+
+TRegIniFile::TRegIniFile(const QString& keyPath)
+    : FDb(std::make_unique<TRegistryDatabase>(DatabasePath())) {
+    const QString path = keyPath.startsWith(u'\\') ? keyPath.mid(1) : keyPath;
+    try {
+        FDb->Immediate([&] { FKey = FDb->CreateKey(HKEY_CURRENT_USER, SplitKeyPath(path)); });
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        RaiseKeyCreate(keyPath);
+    }
+}
+
+TRegIniFile::~TRegIniFile() = default;
+
+TRegKey TRegIniFile::BaseFor(const QString& section) const {
+    return section.startsWith(u'\\') ? HKEY_CURRENT_USER : FKey;
+}
+
+std::optional<TRegIniFile::TValue> TRegIniFile::ReadValue(TRegKey key, const QString& name) {
+    try {
+        if (auto v = FDb->Value(key, name))
+            return TValue{v->first, v->second};
+        return std::nullopt;
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        RaiseGetFailed(name);
+    }
+}
+
+void TRegIniFile::WriteValue(TRegKey key, const QString& name, TRegDataType type,
+                             const QByteArray& data) {
+    try {
+        FDb->Immediate([&] { FDb->SetValue(key, name, type, data); });
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        RaiseSetFailed(name);
+    }
+}
+
+std::optional<TRegKey> TRegIniFile::OpenKey(const QString& section) {
+    try {
+        return FDb->FindKey(BaseFor(section), SplitKeyPath(section));
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        RaiseGetFailed(section);
+    }
+}
+
+void TRegIniFile::CreateKey(const QString& section) {
+    try {
+        FDb->Immediate([&] { FDb->CreateKey(BaseFor(section), SplitKeyPath(section)); });
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        RaiseKeyCreate(section);
+    }
+}
+
+QString TRegIniFile::ReadString(const QString& section, const QString& ident, const QString& def) {
+    const auto key = OpenKey(section);
+    if (!key)
+        return def;
+    const auto value = ReadValue(*key, ident);
+    if (!value)
+        return def;
+    if (!IsStringType(value->Type))
+        RaiseBadType(ident);
+    return DecodeString(value->Data);
+}
+
+void TRegIniFile::WriteString(const QString& section, const QString& ident, const QString& value) {
+    // Key and value in one transaction; the stage decides which failure it was.
+    bool keyMade = false;
+    try {
+        FDb->Immediate([&] {
+            const TRegKey key = FDb->CreateKey(BaseFor(section), SplitKeyPath(section));
+            keyMade = true;
+            FDb->SetValue(key, ident, rdString, EncodeString(value));
+        });
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e);
+        if (!keyMade)
+            RaiseKeyCreate(section);
+        RaiseSetFailed(ident);
+    }
+}
+
+void TRegIniFile::DeleteKey(const QString& section, const QString& ident) {
+    try {
+        FDb->Immediate([&] {
+            if (const auto key = FDb->FindKey(BaseFor(section), SplitKeyPath(section)))
+                FDb->DeleteValue(*key, ident);
+        });
+    } catch (const TSqliteError& e) {
+        FDb->NoteError(e); // a failed delete is not reported
+    }
+}
+
+std::optional<TRegDataInfo> TRegIniFile::GetDataInfo(TRegKey key, const QString& name) {
+    const auto value = ReadValue(key, name);
+    if (!value)
+        return std::nullopt;
+    return TRegDataInfo{value->Type, int(value->Data.size())};
+}
+
+QByteArray TRegIniFile::ReadBinaryData(TRegKey key, const QString& name) {
+    const auto value = ReadValue(key, name);
+    if (!value)
+        return {};
+    if (IsStringType(value->Type) || value->Type == rdInteger)
+        RaiseBadType(name);
+    return value->Data;
+}
+
+void TRegIniFile::WriteBinaryData(TRegKey key, const QString& name, const QByteArray& data) {
+    WriteValue(key, name, rdBinary, data);
+}
+
+std::int32_t TRegIniFile::ReadInteger(TRegKey key, const QString& name) {
+    const auto value = ReadValue(key, name);
+    if (!value)
+        RaiseGetFailed(name);
+    if (value->Type != rdInteger || value->Data.size() != 4)
+        RaiseBadType(name);
+    const auto* b = reinterpret_cast<const unsigned char*>(value->Data.constData());
+    return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+                        std::uint32_t(b[3]) << 24);
+}
+
+void TRegIniFile::WriteInteger(TRegKey key, const QString& name, std::int32_t value) {
+    const auto u = std::uint32_t(value);
+    const char bytes[4] = {char(u & 0xFF), char(u >> 8 & 0xFF), char(u >> 16 & 0xFF),
+                           char(u >> 24 & 0xFF)};
+    WriteValue(key, name, rdInteger, QByteArray(bytes, 4));
+}
+
+void TRegIniFile::WriteExpandString(TRegKey key, const QString& name, const QString& value) {
+    WriteValue(key, name, rdExpandString, EncodeString(value));
+}

@@ -1,0 +1,339 @@
+#include "AppFixture.h"
+#include "DropDst.h"
+#include "ModalDriver.h"
+#include "ShineSpdBtn.h"
+#include "Unprivileged.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+// Records what the desktop was asked to open instead of starting a program.
+class ShellSpy : public QObject {
+    Q_OBJECT
+public:
+    ShellSpy() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~ShellSpy() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QStringList Opened;
+public slots:
+    void Open(const QUrl& url) { Opened << url.toLocalFile(); }
+};
+
+// Answers the next save dialog: records its filters, picks filter number
+// pick (1-based, 0 keeps the selection) and saves as path, or cancels when
+// path is empty.
+struct SaveSeen {
+    QStringList Filters;
+    QString Selected;
+};
+void AnswerSaveDialog(const QString& path, int pick = 0, SaveSeen* seen = nullptr,
+                      std::function<void()> then = {}) {
+    WhenModal([=](QWidget* modal) {
+        if (then)
+            then(); // the next modal is polled for once this one has closed
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        if (seen) {
+            seen->Filters = dialog->nameFilters();
+            seen->Selected = dialog->selectedNameFilter();
+        }
+        if (pick > 0)
+            dialog->selectNameFilter(dialog->nameFilters().at(pick - 1));
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides accept()
+    });
+}
+
+void DropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    const QPoint at(40, 40);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+} // namespace
+
+class DocumentTest : public AppTest {
+protected:
+    QTemporaryDir Dir;
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+};
+
+TEST_F(DocumentTest, NewAlwaysAsksAndClearsOnlyOnYes) {
+    Form->RichEdit1->Lines().SetText("keep");
+    MessageBoxSeen seen;
+    AnswerMessageBox("No", &seen);
+    QTest::mouseClick(Form->ShineSpeedButton11, Qt::LeftButton);
+    EXPECT_EQ(seen.Text, "現在の内容を廃棄します。よろしいですか。");
+    EXPECT_EQ(seen.Caption, "確認");
+    EXPECT_EQ(seen.Icon, QMessageBox::Question);
+    EXPECT_EQ(seen.Buttons, QStringList({"Yes", "No"}));
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "keep");
+
+    WriteBytes(Path("a.txt"), "text");
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a.txt")}, 0, 0); });
+    Form->RichEdit1->insertPlainText("x");
+    AnswerMessageBox("Yes");
+    Form->MenuItem("new1")->trigger();
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->CurFileName(), "");
+    EXPECT_EQ(Form->windowTitle(), Path("a.txt")); // the caption stays
+
+    seen = {};
+    AnswerMessageBox("No", &seen); // an empty, unchanged editor still asks
+    Form->ShineSpeedButton11Click(nullptr);
+    EXPECT_TRUE(seen.Shown);
+}
+
+TEST_F(DocumentTest, DropLoadsTheFirstFileWithoutAsking) {
+    WriteBytes(Path("one 日本#%.txt"), "first\r\nfile");
+    WriteBytes(Path("two.txt"), "second");
+    Form->show();
+    Form->RichEdit1->Lines().SetText("unsaved");
+    DropFiles(Form->RichEdit1->viewport(), {Path("one 日本#%.txt"), Path("two.txt"), Path("3.txt")});
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "first\nfile");
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->CurFileName(), Path("one 日本#%.txt"));
+    EXPECT_EQ(Form->windowTitle(), Path("one 日本#%.txt"));
+    EXPECT_EQ(Form->SaveDialog1->InitialDir(), Dir.path() + "/");
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(DocumentTest, OpenReplacesTheTextWithoutAsking) {
+    WriteBytes(Path("notes.txt"), "\x93\xfa\x96\x7b\r\nnotes\r\n");
+    Form->RichEdit1->Lines().SetText("unsaved");
+    Form->RichEdit1->SetModified(true);
+    QString shownName;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        shownName = name->text();
+        name->setText(Path("notes.txt"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    Form->MenuItem("open1")->trigger();
+    EXPECT_EQ(shownName, "*.txt");
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "日本\nnotes\n");
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->CurFileName(), Path("notes.txt"));
+    EXPECT_EQ(Form->windowTitle(), Path("notes.txt"));
+    EXPECT_EQ(Form->SaveDialog1->InitialDir(), Dir.path() + "/");
+
+    WhenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    QTest::mouseClick(Form->ShineSpeedButton1, Qt::LeftButton); // cancelled: nothing changes
+    EXPECT_EQ(Form->CurFileName(), Path("notes.txt"));
+    EXPECT_EQ(Form->RichEdit1->Lines().Count(), 2);
+}
+
+TEST_F(DocumentTest, FailedLoadsFollowWhatCanBeKnownBeforeReading) {
+    Form->RichEdit1->Lines().SetText("kept");
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Dir.path()}, 0, 0); }); // a folder: untouched
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "kept");
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 は開けません").arg(Dir.path()));
+
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("missing.txt")}, 0, 0); }); // unreadable: emptied
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
+    EXPECT_EQ(Form->windowTitle(), "Vexla");
+    EXPECT_EQ(Form->CurFileName(), "");
+    EXPECT_EQ(Errors.size(), 2);
+}
+
+TEST_F(DocumentTest, TooLargeFileIsRefusedBeforeTheEditorIsTouched) {
+    QFile big(Path("big.txt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(qint64(20000001))); // sparse: no memory or disk spent
+    big.close();
+    Form->RichEdit1->Lines().SetText("kept");
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("big.txt")}, 0, 0); });
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "kept");
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains("big.txt"));
+}
+
+TEST_F(DocumentTest, SaveWritesCp932WithCrLfAndFollowsTheFilterOrder) {
+    ShellSpy shell;
+    Form->CheckBox2->setChecked(false);
+    Form->RichEdit1->Lines().SetText("日本語\nline");
+    SaveSeen seen;
+    AnswerSaveDialog(Path("page"), 2, &seen);
+    QTest::mouseClick(Form->ShineSpeedButton2, Qt::LeftButton);
+    EXPECT_EQ(seen.Filters.size(), 3);
+    EXPECT_TRUE(seen.Filters[0].startsWith("Htm(*.htm)"));
+    EXPECT_TRUE(seen.Filters[1].startsWith("Html(*.html)"));
+    EXPECT_EQ(seen.Selected, seen.Filters[0]);
+    // A name typed without extension gets the default "htm".
+    EXPECT_EQ(ReadBytes(Path("page.htm")), QByteArray("\x93\xfa\x96\x7b\x8c\xea\r\nline"));
+    EXPECT_EQ(Form->CurFileName(), Path("page.htm"));
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->windowTitle(), "Vexla");
+
+    // The dialog reopens on the position last confirmed, with the order the
+    // Html box chooses.
+    Form->CheckBox1->setChecked(true);
+    AnswerSaveDialog(QString(), 0, &seen);
+    Form->MenuItem("save1")->trigger();
+    EXPECT_TRUE(seen.Filters[0].startsWith("Html(*.html)"));
+    EXPECT_EQ(seen.Selected, seen.Filters[1]);
+    EXPECT_TRUE(shell.Opened.isEmpty());
+}
+
+TEST_F(DocumentTest, PreviewAfterSaveOrCancel) {
+    ShellSpy shell;
+    // Nothing opened or saved yet, dialog cancelled: the message, not the shell.
+    MessageBoxSeen seen;
+    AnswerSaveDialog(QString(), 0, nullptr, [&] { AnswerMessageBox("OK", &seen); });
+    Form->ShineSpeedButton2Click(nullptr);
+    EXPECT_EQ(seen.Text, "HTMLファイルがありません");
+    EXPECT_EQ(seen.Caption, "Vexla");
+    EXPECT_EQ(seen.Buttons, QStringList({"OK"}));
+    EXPECT_TRUE(shell.Opened.isEmpty());
+
+    // A text file opened, dialog cancelled: the shell opens that file.
+    WriteBytes(Path("notes.txt"), "notes");
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("notes.txt")}, 0, 0); });
+    AnswerSaveDialog(QString());
+    Form->ShineSpeedButton2Click(nullptr);
+    EXPECT_EQ(shell.Opened, QStringList({Path("notes.txt")}));
+
+    // Confirmed: the saved page.
+    AnswerSaveDialog(Path("page.html"));
+    Form->ShineSpeedButton2Click(nullptr);
+    EXPECT_EQ(shell.Opened.last(), Path("page.html"));
+
+    // Box not ticked: nothing.
+    Form->CheckBox2->setChecked(false);
+    AnswerSaveDialog(Path("page.html"));
+    Form->ShineSpeedButton2Click(nullptr);
+    EXPECT_EQ(shell.Opened.size(), 2);
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(DocumentTest, FailedSaveKeepsStateAndSkipsThePreview) {
+    ShellSpy shell;
+    WriteBytes(Path("page.htm"), "old");
+    Form->RichEdit1->Lines().SetText(QStringLiteral("café"));
+    Form->RichEdit1->SetModified(true);
+    AnswerSaveDialog(Path("page.htm"));
+    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains("1 行目"));
+    EXPECT_EQ(ReadBytes(Path("page.htm")), "old");
+    EXPECT_TRUE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->CurFileName(), "");
+    EXPECT_TRUE(shell.Opened.isEmpty());
+}
+
+TEST_F(DocumentTest, SaveOntoAReadOnlyFileFailsWithTheCreateMessage) {
+    if (!RunUnprivileged())
+        return;
+    WriteBytes(Path("page.htm"), "old");
+    chmod(QFile::encodeName(Path("page.htm")).constData(), 0444);
+    Form->CheckBox2->setChecked(false);
+    Form->RichEdit1->Lines().SetText("new");
+    AnswerSaveDialog(Path("page.htm"));
+    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 を作成できません").arg(Path("page.htm")));
+    EXPECT_EQ(ReadBytes(Path("page.htm")), "old");
+}
+
+TEST_F(DocumentTest, ModifiedFlagThroughTheCommands) {
+    ShellSpy shell;
+    Form->CheckBox2->setChecked(false);
+    Form->show();
+    QTest::keyClicks(Form->RichEdit1, "typed");
+    EXPECT_TRUE(Form->RichEdit1->Modified());
+    AnswerSaveDialog(Path("a.htm"));
+    Form->ShineSpeedButton2Click(nullptr);
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    Form->ShineSpeedButton3Click(nullptr); // the editor's own tracking
+    EXPECT_TRUE(Form->RichEdit1->Modified());
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a.htm")}, 0, 0); });
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+}
+
+TEST_F(DocumentTest, CloseAsksOnlyWhenModified) {
+    Form->show();
+    EXPECT_TRUE(Form->close()); // unchanged: no prompt
+    Form->show();
+    Form->RichEdit1->insertPlainText("typed");
+    ASSERT_TRUE(Form->RichEdit1->Modified());
+    MessageBoxSeen seen;
+    AnswerMessageBox("No", &seen);
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(seen.Text, "現在の内容を廃棄します。よろしいですか");
+    EXPECT_EQ(seen.Caption, "確認");
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed");
+    AnswerMessageBox("Yes");
+    Form->MenuItem("Exit1")->trigger();
+    EXPECT_FALSE(Form->isVisible());
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
+}
+
+TEST_F(DocumentTest, EditMenuActsOnTheEditorWhereverTheFocusIs) {
+    Form->show();
+    Form->RichEdit1->Lines().SetText("abc");
+    Form->Edit1->setFocus();
+    Form->MenuItem("mSelctAll1")->trigger();
+    EXPECT_EQ(Form->RichEdit1->textCursor().selectedText(), "abc");
+    Form->MenuItem("mCopy1")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc");
+    Form->MenuItem("mCut1")->trigger();
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
+    Form->RichEdit1->insertPlainText("x");
+    Form->MenuItem("mPaste1")->trigger();
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "xabc");
+    Form->MenuItem("mUndo")->trigger();
+    EXPECT_NE(Form->RichEdit1->Lines().Text(), "xabc");
+    EXPECT_EQ(Form->Edit1->text(), "Tips");
+}
+
+TEST_F(DocumentTest, AboutBoxNamesTheProgram) {
+    MessageBoxSeen seen;
+    AnswerMessageBox("OK", &seen);
+    Form->MenuItem("version1")->trigger();
+    EXPECT_TRUE(seen.Text.contains("Vexla"));
+    EXPECT_TRUE(seen.Text.contains("1.04"));
+}
+
+#include "DocumentTest.moc"

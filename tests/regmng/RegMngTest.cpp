@@ -1,0 +1,304 @@
+#include "RegMng.h"
+#include "IniFile.h"
+#include "ModalDriver.h"
+#include "Registry.h"
+#include "StoreTestUtils.h"
+#include "SysUtils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RegMngTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        TRegIniFile::SetDatabasePath(FDir.filePath("registry.sqlite3"));
+        FIni = FDir.filePath("conv.ini");
+    }
+    void TearDown() override { TRegIniFile::SetDatabasePath({}); }
+
+    TRegItem* AddItem(const QString& name, const QString& section, const QString& ident,
+                      const QString& def = {}) {
+        TRegItem* item = FManager.RegItems()->Add();
+        item->SetName(name);
+        item->SetSection(section);
+        item->SetIdent(ident);
+        item->SetDefaultValue(def);
+        return item;
+    }
+    void UseIni() {
+        FManager.SetRegType(rtIni);
+        FManager.SetIniFileName(FIni);
+    }
+    void UseRegistry() {
+        FManager.SetRegType(rtReg);
+        FManager.SetRegDir(QStringLiteral("Software\\Example"));
+    }
+    // Stores a text behind the item's back, as a hand edit would.
+    void Store(const QString& section, const QString& ident, const QString& value) {
+        TIniFile(FIni).WriteString(section, ident, value);
+    }
+
+    QTemporaryDir FDir;
+    QString FIni;
+    TRegManager FManager;
+};
+
+void ExpectErrorBox(const MessageBoxSeen& seen, const QString& text) {
+    EXPECT_TRUE(seen.Shown);
+    EXPECT_EQ(seen.Text, text);
+    EXPECT_EQ(seen.Caption, QStringLiteral("エラー"));
+    EXPECT_EQ(seen.Icon, int(QMessageBox::Critical));
+    EXPECT_EQ(seen.Buttons, QStringList{QStringLiteral("OK")});
+}
+
+TEST_F(RegMngTest, NewManagerStartsEmptyAndAnUnknownNameShowsTheBox) {
+    EXPECT_EQ(FManager.RegType(), rtReg);
+    EXPECT_TRUE(FManager.IniFileName().isEmpty());
+    EXPECT_TRUE(FManager.RegDir().isEmpty());
+    EXPECT_EQ(FManager.RegItems()->Count(), 0);
+
+    MessageBoxSeen seen;
+    AnswerMessageBox(QStringLiteral("OK"), &seen);
+    TRegFiler* filer = FManager.Filer(QStringLiteral("x"));
+    ExpectErrorBox(seen, QStringLiteral("[' x '] is invalid."));
+    ASSERT_NE(filer, nullptr);
+    EXPECT_EQ(filer->Item(), nullptr);
+    // Unbound: no store is touched, so no further box either.
+    EXPECT_EQ(filer->AsString(), QString());
+    EXPECT_EQ(filer->AsInteger(), 0);
+    EXPECT_FALSE(filer->AsBoolean());
+    filer->SetAsString(QStringLiteral("lost"));
+}
+
+TEST_F(RegMngTest, LookupIgnoresCaseAndTheFirstOfTwoWins) {
+    TRegItem* first =
+        AddItem(QStringLiteral("bgc"), QStringLiteral("Form\\bgc"), QStringLiteral("string"));
+    AddItem(QStringLiteral("BGC"), QStringLiteral("Other"), QStringLiteral("string"));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("BGC"))->Item(), first);
+    EXPECT_EQ(FManager.RegItems()->FindItem(QStringLiteral("Bgc")), first);
+    EXPECT_EQ(FManager.RegItems()->FindItem(QStringLiteral("bgc ")), nullptr);
+}
+
+TEST_F(RegMngTest, TheOneFilerIsReboundByEveryCall) {
+    UseIni();
+    AddItem(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("v"),
+            QStringLiteral("from a"));
+    AddItem(QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("v"),
+            QStringLiteral("from b"));
+    TRegFiler* first = FManager.Filer(QStringLiteral("a"));
+    TRegFiler* second = FManager.Filer(QStringLiteral("b"));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first->AsString(), QStringLiteral("from b"));
+    // Removing the bound item leaves the filer unbound, not dangling.
+    FManager.RegItems()->Delete(1);
+    EXPECT_EQ(first->Item(), nullptr);
+    EXPECT_EQ(first->AsString(), QString());
+}
+
+TEST_F(RegMngTest, BooleanDefaultIsUpperCasedAndMatchedExactly) {
+    UseIni();
+    const struct {
+        const char* def;
+        bool expected;
+    } defaults[] = {{"True", true}, {"yes", true},    {"1", true},      {"", false},
+                    {"on", false},  {"true ", false}, {" TRUE", false}, {"2", false}};
+    for (const auto& d : defaults) {
+        AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
+                QString::fromUtf8(d.def));
+        EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), d.expected)
+            << '"' << d.def << '"';
+        FManager.RegItems()->Clear();
+    }
+}
+
+TEST_F(RegMngTest, BooleanReadsTheLowByteOfTheStoredNumber) {
+    UseIni();
+    AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
+            QStringLiteral("True"));
+    const struct {
+        const char* stored;
+        bool expected;
+    } cases[] = {{"1", true},  {"2", true},    {"-1", true},    {"7", true}, {"$100", false},
+                 {"0", false}, {"256", false}, {"True", false}, {"", false}};
+    for (const auto& c : cases) {
+        Store(QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
+              QString::fromUtf8(c.stored));
+        EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), c.expected) << c.stored;
+    }
+    FManager.Filer(QStringLiteral("b"))->SetAsBoolean(true);
+    EXPECT_EQ(ReadBytes(FIni), QByteArray("[Form\\CheckBox2]\r\nChecked=1\r\n"));
+    FManager.Filer(QStringLiteral("b"))->SetAsBoolean(false);
+    EXPECT_EQ(ReadBytes(FIni), QByteArray("[Form\\CheckBox2]\r\nChecked=0\r\n"));
+}
+
+TEST_F(RegMngTest, IntegerParseAndDecimalWrite) {
+    UseIni();
+    AddItem(QStringLiteral("n"), QStringLiteral("N"), QStringLiteral("v"), QStringLiteral("5"));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("n"))->AsInteger(), 5); // the default, parsed
+    const struct {
+        const char* stored;
+        int expected;
+    } cases[] = {{" 42", 42},      {"42 ", 0}, {"$1F", 31},
+                 {"0x1f", 31},     {"abc", 0}, {"-2147483648", INT32_MIN},
+                 {"2147483648", 0}};
+    for (const auto& c : cases) {
+        Store(QStringLiteral("N"), QStringLiteral("v"), QString::fromUtf8(c.stored));
+        EXPECT_EQ(FManager.Filer(QStringLiteral("n"))->AsInteger(), c.expected) << c.stored;
+    }
+    FManager.Filer(QStringLiteral("n"))->SetAsInteger(-5);
+    EXPECT_EQ(TIniFile(FIni).ReadString(QStringLiteral("N"), QStringLiteral("v"), {}), "-5");
+}
+
+TEST_F(RegMngTest, EmptySectionOrIdentReadsTheDefaultAndWritesNothing) {
+    UseIni();
+    AddItem(QStringLiteral("s"), QString(), QStringLiteral("v"), QStringLiteral("d"));
+    AddItem(QStringLiteral("i"), QStringLiteral("S"), QString(), QStringLiteral("yes"));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("s"))->AsString(), QStringLiteral("d"));
+    EXPECT_TRUE(FManager.Filer(QStringLiteral("i"))->AsBoolean());
+    FManager.Filer(QStringLiteral("s"))->SetAsString(QStringLiteral("x"));
+    FManager.Filer(QStringLiteral("i"))->SetAsInteger(3);
+    FManager.Filer(QStringLiteral("i"))->DeleteValue(QString(), QStringLiteral("v"));
+    EXPECT_FALSE(QFileInfo::exists(FIni));
+}
+
+TEST_F(RegMngTest, UnusableStoreShowsItsBoxAndFallsBackToTheDefault) {
+    AddItem(QStringLiteral("t"), QStringLiteral("Form\\Tad"), QStringLiteral("string"),
+            QStringLiteral("Tips"));
+    FManager.SetRegType(rtIni); // no IniFileName
+    MessageBoxSeen seen;
+    AnswerMessageBox(QStringLiteral("OK"), &seen);
+    EXPECT_EQ(FManager.Filer(QStringLiteral("t"))->AsString(), QStringLiteral("Tips"));
+    ExpectErrorBox(seen, QStringLiteral("can not create Inifile object."));
+
+    FManager.SetRegType(rtReg); // no RegDir
+    seen = {};
+    AnswerMessageBox(QStringLiteral("OK"), &seen);
+    FManager.Filer(QStringLiteral("t"))->SetAsString(QStringLiteral("x"));
+    ExpectErrorBox(seen, QStringLiteral("can not create Registry object."));
+}
+
+TEST_F(RegMngTest, SwitchingRegTypeSendsTheNextCallToTheOtherStore) {
+    AddItem(QStringLiteral("c"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"));
+    UseIni();
+    FManager.Filer(QStringLiteral("c"))->SetAsString(QStringLiteral("ini"));
+    UseRegistry();
+    EXPECT_EQ(FManager.Filer(QStringLiteral("c"))->AsString(), QString());
+    FManager.Filer(QStringLiteral("c"))->SetAsBoolean(true);
+    FManager.SetRegType(rtIni);
+    EXPECT_EQ(FManager.Filer(QStringLiteral("c"))->AsString(), QStringLiteral("ini"));
+    FManager.SetRegType(rtReg);
+    EXPECT_EQ(FManager.Filer(QStringLiteral("c"))->AsString(), QStringLiteral("1"));
+
+    // The registry layout: RegDir, then one key per section level.
+    TRegIniFile root{QString()};
+    const auto key = root.OpenKey(QStringLiteral("Software\\Example\\Form\\CheckBox2"));
+    ASSERT_TRUE(key);
+    EXPECT_EQ(root.GetDataInfo(*key, QStringLiteral("Checked"))->RegData, rdString);
+}
+
+TEST_F(RegMngTest, RegistryReadOfAMissingSectionCreatesOnlyRegDir) {
+    UseRegistry();
+    AddItem(QStringLiteral("t"), QStringLiteral("Form\\Tad"), QStringLiteral("string"),
+            QStringLiteral("Tips"));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("t"))->AsString(), QStringLiteral("Tips"));
+    TRegIniFile root{QString()};
+    EXPECT_TRUE(root.OpenKey(QStringLiteral("Software\\Example")));
+    EXPECT_FALSE(root.OpenKey(QStringLiteral("Software\\Example\\Form")));
+}
+
+TEST_F(RegMngTest, StoreErrorsPassOutOfTheAccessor) {
+    UseRegistry();
+    AddItem(QStringLiteral("c"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"));
+    {
+        TRegIniFile reg(QStringLiteral("Software\\Example"));
+        reg.CreateKey(QStringLiteral("Form\\CheckBox2"));
+        reg.WriteInteger(*reg.OpenKey(QStringLiteral("Form\\CheckBox2")), QStringLiteral("Checked"),
+                         1);
+    }
+    try {
+        FManager.Filer(QStringLiteral("c"))->AsBoolean();
+        ADD_FAILURE() << "a number value read as text";
+    } catch (const ERegistryException& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("'Checked' のデータ型が不正です"));
+    }
+
+    UseIni();
+    FManager.SetIniFileName(FDir.path()); // a folder cannot be written as a file
+    try {
+        FManager.Filer(QStringLiteral("c"))->SetAsBoolean(true);
+        ADD_FAILURE() << "wrote over a folder";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), FDir.path() + QStringLiteral(" に書き込めません"));
+    }
+}
+
+TEST_F(RegMngTest, DeleteValueMakesTheItemReadAsMissing) {
+    AddItem(QStringLiteral("t"), QStringLiteral("Form\\Tad"), QStringLiteral("string"),
+            QStringLiteral("Tips"));
+    for (const bool ini : {true, false}) {
+        ini ? UseIni() : UseRegistry();
+        TRegFiler* filer = FManager.Filer(QStringLiteral("t"));
+        filer->SetAsString(QString());
+        EXPECT_EQ(filer->AsString(), QString()); // a stored empty value is a value
+        filer->DeleteValue(QStringLiteral("Form\\Tad"), QStringLiteral("string"));
+        EXPECT_EQ(filer->AsString(), QStringLiteral("Tips"));
+    }
+}
+
+// A subclass's back-end takes effect although it is chosen by a virtual.
+class TRecordingFiler : public TRegFiler {
+public:
+    using TRegFiler::TRegFiler;
+    QString ReadString(const QString& section, const QString& ident, const QString&) override {
+        return section + u'/' + ident;
+    }
+};
+
+class TCustomManager : public TRegManager {
+public:
+    using TRegManager::TRegManager;
+
+protected:
+    std::unique_ptr<TRegFiler> CreateFiler() override {
+        return std::make_unique<TRecordingFiler>(*this);
+    }
+};
+
+TEST_F(RegMngTest, AnOverriddenCreateFilerIsUsedAndTheOwnerFreesTheManager) {
+    auto* owner = new QWidget;
+    QPointer<TRegManager> manager = new TCustomManager(owner);
+    TRegItem* item = manager->RegItems()->Add();
+    item->SetName(QStringLiteral("n"));
+    item->SetSection(QStringLiteral("S"));
+    item->SetIdent(QStringLiteral("I"));
+    EXPECT_NE(dynamic_cast<TRecordingFiler*>(manager->Filer(QStringLiteral("n"))), nullptr);
+    EXPECT_EQ(manager->Filer(QStringLiteral("n"))->AsString(), QStringLiteral("S/I"));
+    EXPECT_EQ(&manager->Filer(QStringLiteral("n"))->Manager(), manager.data());
+    delete owner;
+    EXPECT_TRUE(manager.isNull());
+}
+
+TEST_F(RegMngTest, ItemsCopyFieldsAndCheckTheirIndex) {
+    TRegItem* a =
+        AddItem(QStringLiteral("a"), QStringLiteral("S"), QStringLiteral("I"), QStringLiteral("D"));
+    TRegItem* b = AddItem(QStringLiteral("b"), {}, {});
+    FManager.RegItems()->SetItem(1, *a);
+    EXPECT_EQ(b->Name(), QStringLiteral("a"));
+    EXPECT_EQ(b->Section(), QStringLiteral("S"));
+    EXPECT_EQ(b->Ident(), QStringLiteral("I"));
+    EXPECT_EQ(b->DefaultValue(), QStringLiteral("D"));
+    EXPECT_EQ(FManager.RegItems()->Items(1), b);
+    EXPECT_EQ(b->Index(), 1);
+    EXPECT_THROW(FManager.RegItems()->GetItem(2), Exception);
+    EXPECT_THROW(FManager.RegItems()->GetItem(-1), Exception);
+}
+
+} // namespace
