@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DropDst.h"
+#include "RegMng.h"
 #include "ShineSpdBtn.h"
 #include "SysUtils.h"
 #include "TextDlgs.h"
@@ -10,16 +11,20 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <unistd.h>
 
 TForm1* Form1 = nullptr;
 
@@ -39,6 +44,19 @@ void SetDefaultPageSettings() {
     Fs = QStringLiteral("3");
     Hbak = QStringLiteral("index");
     Bac = QStringLiteral("Back");
+}
+
+QString SettingsFileOverride;
+
+QString SettingsFileFor(const QString& programPath) {
+    const QString beside = ChangeFileExt(programPath, QStringLiteral(".ini"));
+    const QString folder = ExtractFilePath(beside);
+    if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
+        return beside;
+    const QString config =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/vexla";
+    QDir().mkpath(config);
+    return config + u'/' + QFileInfo(beside).fileName();
 }
 } // namespace Unit1
 
@@ -83,13 +101,14 @@ QStringList HtmlHeadLines() {
         QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">"),
         QStringLiteral("<TITLE>") + Tht + QStringLiteral("</TITLE>"),
         QStringLiteral("</HEAD>"),
-        QStringLiteral("<body bgcolor=\"") + bgc + QStringLiteral("\" link=\"#0000D9\" vlink=\"#FFA477\">"),
+        QStringLiteral("<body bgcolor=\"") + bgc +
+            QStringLiteral("\" link=\"#0000D9\" vlink=\"#FFA477\">"),
         QStringLiteral("<BR><BR><P>"),
         QStringLiteral("<CENTER><FONT size=\"") + Fs + QStringLiteral("\" color=\"") + Dai +
             QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">") + Tad +
             QStringLiteral("</FONT></CENTER><BR><BR>"),
-        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") + Lcl +
-            QStringLiteral("\"><BR><BR><BR>"),
+        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") +
+            Lcl + QStringLiteral("\"><BR><BR><BR>"),
         QStringLiteral("<CENTER><TABLE width=\"") + Tsiz + QStringLiteral("\" \">"),
         QStringLiteral("<TR BGCOLOR=\"") + bgc + QStringLiteral("\" ALIGN=CENTER VALIGN=TOP>"),
         QStringLiteral("<td width=\"100%\"><pre>"),
@@ -107,8 +126,8 @@ QStringList HtmlTailLines() {
         QStringLiteral("</tr>"),
         QStringLiteral("</TABLE>"),
         QStringLiteral("<BR><BR><BR><BR>"),
-        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") + Lcl +
-            QStringLiteral("\"><BR><BR><BR><BR>"),
+        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") +
+            Lcl + QStringLiteral("\"><BR><BR><BR><BR>"),
         QStringLiteral("<font size=\"") + Fs + QStringLiteral("\" color=\"") + mclo +
             QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">"),
         QStringLiteral("<a href=\"") + Hbak + u'.' + LinkExt + QStringLiteral("\">") + Bac +
@@ -118,6 +137,40 @@ QStringList HtmlTailLines() {
         QStringLiteral("</HTML>"),
     };
 }
+
+// The remembered settings: item name, section, ident, default value.
+struct TSettingsItem {
+    const char* Name;
+    const char* Section;
+    const char* Ident;
+    const char* DefaultValue;
+};
+constexpr TSettingsItem kSettingsItems[] = {
+    {"CheckBox1Checked", "Form\\CheckBox1", "Checked", ""},
+    {"CheckBox2Checked", "Form\\CheckBox2", "Checked", "True"},
+    {"bgc", "Form\\bgc", "string", ""},
+    {"mclo", "Form\\mclo", "string", ""},
+    {"Lcl", "Form\\Lcl", "string", ""},
+    {"Tad", "Form\\Tad", "string", ""},
+    {"Tht", "Form\\Tht", "string", ""},
+    {"Mfn", "Form\\Mfn", "string", ""},
+    {"Dai", "Form\\Dai", "string", ""},
+    {"Tsiz", "Form\\Tsiz", "string", ""},
+    {"Lsiz", "Form\\Lsiz", "string", ""},
+    {"Fs", "Form\\Fs", "string", ""},
+    {"Hbak", "Form\\Hbak", "string", ""},
+    {"Bac", "Form\\Bac", "string", ""},
+};
+
+// The text items in the order they are read and written, with their settings.
+struct TTextSetting {
+    const char* Name;
+    QString* Setting;
+};
+const TTextSetting kTextSettings[] = {
+    {"bgc", &bgc}, {"mclo", &mclo}, {"Lcl", &Lcl},   {"Dai", &Dai}, {"Mfn", &Mfn},   {"Tad", &Tad},
+    {"Tht", &Tht}, {"Tsiz", &Tsiz}, {"Lsiz", &Lsiz}, {"Fs", &Fs},   {"Hbak", &Hbak}, {"Bac", &Bac},
+};
 
 struct TUpdateBracket {
     explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
@@ -185,6 +238,8 @@ void TForm1::CreateLayout() {
     TextOpenDialog1->setObjectName(QStringLiteral("TextOpenDialog1"));
     TextOpenDialog1->SetPreview(false);
 
+    CreateRegManager();
+
     DropDst1 = new TDropDst(this);
     DropDst1->setObjectName(QStringLiteral("DropDst1"));
     DropDst1->SetTarget(htForm);
@@ -222,7 +277,7 @@ void TForm1::CreatePanel() {
 
 TShineSpeedButton* TForm1::CreateButton(const char* name, int left, int top, const QString& caption,
                                         const QString& hint, TColor gradColor, TColor fontColor,
-                                        TColor activeFontColor) {
+                                        TColor activeFontColor, Handler onClick) {
     auto* b = new TShineSpeedButton(Panel1);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(left, top, 25, 25);
@@ -240,46 +295,51 @@ TShineSpeedButton* TForm1::CreateButton(const char* name, int left, int top, con
     TFont active(kGothic, 17, activeFontColor);
     active.SetCharset(SHIFTJIS_CHARSET);
     b->ActiveFont()->Assign(active);
+    b->OnClick = [this, onClick](QObject* sender) { (this->*onClick)(sender); };
     return b;
 }
 
 void TForm1::CreateButtons() {
-    ShineSpeedButton11 = CreateButton("ShineSpeedButton11", 5, 16, QStringLiteral("新"),
-                                      QStringLiteral("新規"), clOlive, clWhite, clRed);
+    struct ButtonSpec {
+        const char* Name;
+        TShineSpeedButton* TForm1::*Field;
+        int Left, Top;
+        const char16_t* Caption;
+        const char16_t* Hint;
+        TColor GradColor, FontColor, ActiveFontColor;
+        Handler OnClick;
+    };
+    static const ButtonSpec kButtons[] = {
+        {"ShineSpeedButton11", &TForm1::ShineSpeedButton11, 5, 16, u"新", u"新規", clOlive, clWhite,
+         clRed, &TForm1::ShineSpeedButton11Click},
+        {"ShineSpeedButton1", &TForm1::ShineSpeedButton1, 29, 16, u"開", u"開く", clOlive, clWhite,
+         clRed, &TForm1::ShineSpeedButton1Click},
+        {"ShineSpeedButton2", &TForm1::ShineSpeedButton2, 53, 16, u"保", u"保存", clOlive, clWhite,
+         clRed, &TForm1::ShineSpeedButton2Click},
+        {"ShineSpeedButton3", &TForm1::ShineSpeedButton3, 79, 16, u"換", u"Html変換", clOlive,
+         clRed, clRed, &TForm1::ShineSpeedButton3Click},
+        {"ShineSpeedButton4", &TForm1::ShineSpeedButton4, 107, 16, u"背", u"背景色", clGreen,
+         clWhite, clBlue, &TForm1::ShineSpeedButton4Click},
+        {"ShineSpeedButton5", &TForm1::ShineSpeedButton5, 132, 16, u"文", u"文字色", clGreen,
+         clWhite, clBlue, &TForm1::ShineSpeedButton5Click},
+        {"ShineSpeedButton6", &TForm1::ShineSpeedButton6, 156, 16, u"線", u"線の色", clGreen,
+         clWhite, clBlue, &TForm1::ShineSpeedButton6Click},
+        {"ShineSpeedButton7", &TForm1::ShineSpeedButton7, 183, 16, u"題", u"題名色", clGreen,
+         clWhite, clBlue, &TForm1::ShineSpeedButton7Click},
+        {"ShineSpeedButton9", &TForm1::ShineSpeedButton9, 579, 18, u"明", u"ゴシックor明朝",
+         clGreen, clWhite, clBlue, &TForm1::ShineSpeedButton9Click},
+        {"ShineSpeedButton10", &TForm1::ShineSpeedButton10, 660, 18, u"元", u"初期値", clGreen,
+         clWhite, clBlue, &TForm1::ShineSpeedButton10Click},
+    };
+    for (const ButtonSpec& b : kButtons)
+        this->*b.Field = CreateButton(b.Name, b.Left, b.Top, QString::fromUtf16(b.Caption),
+                                      QString::fromUtf16(b.Hint), b.GradColor, b.FontColor,
+                                      b.ActiveFontColor, b.OnClick);
     ShineSpeedButton11->resize(24, 25);
-    ShineSpeedButton1 = CreateButton("ShineSpeedButton1", 29, 16, QStringLiteral("開"),
-                                     QStringLiteral("開く"), clOlive, clWhite, clRed);
-    ShineSpeedButton2 = CreateButton("ShineSpeedButton2", 53, 16, QStringLiteral("保"),
-                                     QStringLiteral("保存"), clOlive, clWhite, clRed);
-    ShineSpeedButton3 = CreateButton("ShineSpeedButton3", 79, 16, QStringLiteral("換"),
-                                     QStringLiteral("Html変換"), clOlive, clRed, clRed);
-    ShineSpeedButton4 = CreateButton("ShineSpeedButton4", 107, 16, QStringLiteral("背"),
-                                     QStringLiteral("背景色"), clGreen, clWhite, clBlue);
-    ShineSpeedButton5 = CreateButton("ShineSpeedButton5", 132, 16, QStringLiteral("文"),
-                                     QStringLiteral("文字色"), clGreen, clWhite, clBlue);
-    ShineSpeedButton6 = CreateButton("ShineSpeedButton6", 156, 16, QStringLiteral("線"),
-                                     QStringLiteral("線の色"), clGreen, clWhite, clBlue);
-    ShineSpeedButton7 = CreateButton("ShineSpeedButton7", 183, 16, QStringLiteral("題"),
-                                     QStringLiteral("題名色"), clGreen, clWhite, clBlue);
-    ShineSpeedButton9 = CreateButton("ShineSpeedButton9", 579, 18, QStringLiteral("明"),
-                                     QStringLiteral("ゴシックor明朝"), clGreen, clWhite, clBlue);
-    ShineSpeedButton10 = CreateButton("ShineSpeedButton10", 660, 18, QStringLiteral("元"),
-                                      QStringLiteral("初期値"), clGreen, clWhite, clBlue);
-
-    ShineSpeedButton11->OnClick = [this](QObject* s) { ShineSpeedButton11Click(s); };
-    ShineSpeedButton1->OnClick = [this](QObject* s) { ShineSpeedButton1Click(s); };
-    ShineSpeedButton2->OnClick = [this](QObject* s) { ShineSpeedButton2Click(s); };
-    ShineSpeedButton3->OnClick = [this](QObject* s) { ShineSpeedButton3Click(s); };
-    ShineSpeedButton4->OnClick = [this](QObject* s) { ShineSpeedButton4Click(s); };
-    ShineSpeedButton5->OnClick = [this](QObject* s) { ShineSpeedButton5Click(s); };
-    ShineSpeedButton6->OnClick = [this](QObject* s) { ShineSpeedButton6Click(s); };
-    ShineSpeedButton7->OnClick = [this](QObject* s) { ShineSpeedButton7Click(s); };
-    ShineSpeedButton9->OnClick = [this](QObject* s) { ShineSpeedButton9Click(s); };
-    ShineSpeedButton10->OnClick = [this](QObject* s) { ShineSpeedButton10Click(s); };
 }
 
 QLineEdit* TForm1::CreateField(const char* name, QWidget* parent, int left, int top, int width,
-                               TColor color, void (TForm1::*onChange)(QObject*)) {
+                               TColor color, Handler onChange) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
     e->setGeometry(left, top, width, 23);
@@ -343,8 +403,7 @@ void TForm1::CreateMenu() {
         m->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    auto item = [&](QMenu* m, const char* name, const QString& caption,
-                    void (TForm1::*handler)(QObject*)) {
+    auto item = [&](QMenu* m, const char* name, const QString& caption, Handler handler) {
         QAction* a = m->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
@@ -387,10 +446,27 @@ QAction* TForm1::MenuItem(const QString& name) const {
     return menuBar()->findChild<QAction*>(name);
 }
 
+void TForm1::CreateRegManager() {
+    RegManager1 = new TRegManager(this);
+    RegManager1->setObjectName(QStringLiteral("RegManager1"));
+    RegManager1->SetRegType(rtIni);
+    for (const TSettingsItem& spec : kSettingsItems) {
+        TRegItem* item = RegManager1->RegItems()->Add();
+        item->SetName(QString::fromLatin1(spec.Name));
+        item->SetSection(QString::fromLatin1(spec.Section));
+        item->SetIdent(QString::fromLatin1(spec.Ident));
+        item->SetDefaultValue(QString::fromLatin1(spec.DefaultValue));
+    }
+}
+
 // --- start-up and close ---------------------------------------------------
 
 void TForm1::FormCreate(QObject*) {
     SetDefaultPageSettings();
+    RegManager1->SetIniFileName(!SettingsFileOverride.isEmpty()
+                                    ? SettingsFileOverride
+                                    : SettingsFileFor(QCoreApplication::applicationFilePath()));
+    ReadSettings();
     FillFields();
     SetLinkExtFromCheckBox();
     RichEdit1->Lines().Clear();
@@ -398,6 +474,30 @@ void TForm1::FormCreate(QObject*) {
     FCurFileName.clear();
     if (Application())
         Application()->OnHint = [this](QObject* s) { DisplayHint(s); };
+}
+
+void TForm1::ReadSettings() {
+    CheckBox1->setChecked(RegManager1->Filer(QStringLiteral("CheckBox1Checked"))->AsBoolean());
+    CheckBox2->setChecked(RegManager1->Filer(QStringLiteral("CheckBox2Checked"))->AsBoolean());
+    // A text item with nothing stored keeps the built-in default: it is the
+    // item's default while it is read.
+    for (const TTextSetting& t : kTextSettings) {
+        const QString name = QString::fromLatin1(t.Name);
+        TRegItem* item = RegManager1->RegItems()->FindItem(name);
+        const QString storedDefault = item ? item->DefaultValue() : QString();
+        if (item)
+            item->SetDefaultValue(*t.Setting);
+        *t.Setting = RegManager1->Filer(name)->AsString();
+        if (item)
+            item->SetDefaultValue(storedDefault);
+    }
+}
+
+void TForm1::WriteSettings() {
+    RegManager1->Filer(QStringLiteral("CheckBox1Checked"))->SetAsBoolean(CheckBox1->isChecked());
+    RegManager1->Filer(QStringLiteral("CheckBox2Checked"))->SetAsBoolean(CheckBox2->isChecked());
+    for (const TTextSetting& t : kTextSettings)
+        RegManager1->Filer(QString::fromLatin1(t.Name))->SetAsString(*t.Setting);
 }
 
 void TForm1::FillFields() {
@@ -427,7 +527,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::FormCloseQuery(QObject*, bool& CanClose) { CanClose = true; }
+void TForm1::FormCloseQuery(QObject*, bool& CanClose) {
+    // A settings file that cannot be written is reported, but never keeps
+    // the user from closing.
+    try {
+        WriteSettings();
+    } catch (...) {
+        if (Application())
+            Application()->HandleCurrentException();
+    }
+    CanClose = true;
+}
 
 void TForm1::FormClose(QObject*, TCloseAction& Action) {
     if (RichEdit1->Modified() && !Confirm(this, kDiscardOnClose)) {
@@ -445,7 +555,9 @@ bool TForm1::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void TForm1::DisplayHint(QObject*) { StatusBar1->showMessage(Application()->Hint()); }
+void TForm1::DisplayHint(QObject*) {
+    StatusBar1->showMessage(Application()->Hint());
+}
 
 // --- page settings --------------------------------------------------------
 
@@ -453,21 +565,35 @@ void TForm1::Edit1Change(QObject*) {
     Tad = Edit1->text();
     SetHint(Edit1, Tad);
 }
-void TForm1::Edit3Change(QObject*) { Tsiz = Edit3->text(); }
-void TForm1::Edit4Change(QObject*) { Lsiz = Edit4->text(); }
-void TForm1::Edit5Change(QObject*) { Fs = Edit5->text(); }
-void TForm1::Edit6Change(QObject*) { Hbak = Edit6->text(); }
-void TForm1::Edit7Change(QObject*) { Bac = Edit7->text(); }
-void TForm1::Edit8Change(QObject*) { Tht = Edit8->text(); }
+void TForm1::Edit3Change(QObject*) {
+    Tsiz = Edit3->text();
+}
+void TForm1::Edit4Change(QObject*) {
+    Lsiz = Edit4->text();
+}
+void TForm1::Edit5Change(QObject*) {
+    Fs = Edit5->text();
+}
+void TForm1::Edit6Change(QObject*) {
+    Hbak = Edit6->text();
+}
+void TForm1::Edit7Change(QObject*) {
+    Bac = Edit7->text();
+}
+void TForm1::Edit8Change(QObject*) {
+    Tht = Edit8->text();
+}
 
-void TForm1::CheckBox1Click(QObject*) { SetLinkExtFromCheckBox(); }
+void TForm1::CheckBox1Click(QObject*) {
+    SetLinkExtFromCheckBox();
+}
 
 QString TForm1::ChangeColorF(const QString& colorText) const {
     if (!colorText.startsWith(QLatin1String("cl")))
         return u'#' + colorText.mid(7, 2) + colorText.mid(5, 2) + colorText.mid(3, 2);
-    static const char* const kNames[] = {"Aqua",   "Black", "Blue",  "Fuchsia", "Gray",  "Green",
-                                         "Lime",   "Maroon", "Navy", "Olive",   "Purple", "Red",
-                                         "Silver", "Teal",  "White", "Yellow"};
+    static const char* const kNames[] = {"Aqua",   "Black",  "Blue",  "Fuchsia", "Gray",   "Green",
+                                         "Lime",   "Maroon", "Navy",  "Olive",   "Purple", "Red",
+                                         "Silver", "Teal",   "White", "Yellow"};
     for (const char* name : kNames)
         if (colorText.mid(2) == QLatin1String(name))
             return QString::fromLatin1(name);
@@ -498,9 +624,13 @@ void TForm1::ShineSpeedButton5Click(QObject*) {
     RichEdit1->SetFont(font);
 }
 
-void TForm1::ShineSpeedButton6Click(QObject*) { PickColor(Lcl, nullptr); }
+void TForm1::ShineSpeedButton6Click(QObject*) {
+    PickColor(Lcl, nullptr);
+}
 
-void TForm1::ShineSpeedButton7Click(QObject*) { PickColor(Dai, nullptr); }
+void TForm1::ShineSpeedButton7Click(QObject*) {
+    PickColor(Dai, nullptr);
+}
 
 void TForm1::ShineSpeedButton9Click(QObject*) {
     if (Mfn == kGothic) {
@@ -549,9 +679,10 @@ void TForm1::ShineSpeedButton1Click(QObject*) {
 }
 
 void TForm1::ShineSpeedButton2Click(QObject*) {
-    SaveDialog1->SetFilter(CheckBox1->isChecked()
-                               ? QStringLiteral("Html(*.html)|*.html|Htm(*.htm)|*.htm|All(*.*)|*.*")
-                               : QStringLiteral("Htm(*.htm)|*.htm|Html(*.html)|*.html|All(*.*)|*.*"));
+    SaveDialog1->SetFilter(
+        CheckBox1->isChecked()
+            ? QStringLiteral("Html(*.html)|*.html|Htm(*.htm)|*.htm|All(*.*)|*.*")
+            : QStringLiteral("Htm(*.htm)|*.htm|Html(*.html)|*.html|All(*.*)|*.*"));
     if (SaveDialog1->Execute(this)) {
         RichEdit1->Lines().SaveToFile(SaveDialog1->FileName());
         RichEdit1->SetModified(false);
@@ -564,7 +695,8 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(FCurFileName)))
-        throw Exception(QStringLiteral("ファイル %1 を表示するプログラムを起動できません").arg(FCurFileName));
+        throw Exception(
+            QStringLiteral("ファイル %1 を表示するプログラムを起動できません").arg(FCurFileName));
 }
 
 void TForm1::LoadDocument(const QString& path) {
@@ -600,17 +732,30 @@ void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {
         LoadDocument(Files.constFirst());
 }
 
-void TForm1::Exit1Click(QObject*) { close(); }
+void TForm1::Exit1Click(QObject*) {
+    close();
+}
 
-void TForm1::mUndoClick(QObject*) { RichEdit1->Undo(); }
-void TForm1::mCut1Click(QObject*) { RichEdit1->cut(); }
-void TForm1::mCopy1Click(QObject*) { RichEdit1->copy(); }
-void TForm1::mPaste1Click(QObject*) { RichEdit1->paste(); }
-void TForm1::mSelctAll1Click(QObject*) { RichEdit1->selectAll(); }
+void TForm1::mUndoClick(QObject*) {
+    RichEdit1->Undo();
+}
+void TForm1::mCut1Click(QObject*) {
+    RichEdit1->cut();
+}
+void TForm1::mCopy1Click(QObject*) {
+    RichEdit1->copy();
+}
+void TForm1::mPaste1Click(QObject*) {
+    RichEdit1->paste();
+}
+void TForm1::mSelctAll1Click(QObject*) {
+    RichEdit1->selectAll();
+}
 
 void TForm1::version1Click(QObject*) {
-    MessageBox(this,
-               QStringLiteral("Vexla ver1.04\n\nテキストファイルを HTML ページに変換するツールです。\n"
-                              "題名・見出し・色・書体・リンクを設定して変換し、保存します。"),
-               QStringLiteral("バージョン情報"), mbOK, mtInformation);
+    MessageBox(
+        this,
+        QStringLiteral("Vexla ver1.04\n\nテキストファイルを HTML ページに変換するツールです。\n"
+                       "題名・見出し・色・書体・リンクを設定して変換し、保存します。"),
+        QStringLiteral("バージョン情報"), mbOK, mtInformation);
 }

@@ -18,26 +18,34 @@ class QStatusBar;
 class TDropDst;
 class TShineSpeedButton;
 class TTextOpenDialog;
+class TRegManager;
 
 // The page settings every handler shares; filled into the page by the
 // conversion and remembered between runs.
 namespace Unit1 {
-extern QString bgc;  // page and table-row background colour
-extern QString mclo; // body text and back-link colour
-extern QString Lcl;  // rule-line colour
-extern QString Dai;  // heading colour
-extern QString Mfn;  // font face
-extern QString Tad;  // heading text
-extern QString Tht;  // page title
-extern QString Tsiz; // table width
-extern QString Lsiz; // rule-line width
-extern QString Fs;   // font size
-extern QString Hbak; // back-link target without extension
-extern QString Bac;  // back-link caption
+extern QString bgc;     // page and table-row background colour
+extern QString mclo;    // body text and back-link colour
+extern QString Lcl;     // rule-line colour
+extern QString Dai;     // heading colour
+extern QString Mfn;     // font face
+extern QString Tad;     // heading text
+extern QString Tht;     // page title
+extern QString Tsiz;    // table width
+extern QString Lsiz;    // rule-line width
+extern QString Fs;      // font size
+extern QString Hbak;    // back-link target without extension
+extern QString Bac;     // back-link caption
 extern QString LinkExt; // back-link extension, follows CheckBox1
 
 // Assigns the built-in defaults to the twelve stored settings.
 void SetDefaultPageSettings();
+
+// The settings file of a program file: beside it with the extension ".ini",
+// or, where that folder is not writable, the same name in the user's
+// configuration folder (vexla/ below $XDG_CONFIG_HOME).
+QString SettingsFileFor(const QString& programPath);
+// When not empty, the settings file used instead (tests, embedding).
+extern QString SettingsFileOverride;
 } // namespace Unit1
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -81,6 +89,7 @@ public:
     TSaveDialog* SaveDialog1 = nullptr;
     TDropDst* DropDst1 = nullptr;
     TTextOpenDialog* TextOpenDialog1 = nullptr;
+    TRegManager* RegManager1 = nullptr;
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -126,6 +135,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    using Handler = void (TForm1::*)(QObject*);
+
     void CreateLayout();
     void CreatePanel();
     void CreateButtons();
@@ -133,12 +144,15 @@ private:
     void CreateMenu();
     TShineSpeedButton* CreateButton(const char* name, int left, int top, const QString& caption,
                                     const QString& hint, TColor gradColor, TColor fontColor,
-                                    TColor activeFontColor);
+                                    TColor activeFontColor, Handler onClick);
     QLineEdit* CreateField(const char* name, QWidget* parent, int left, int top, int width,
-                           TColor color, void (TForm1::*onChange)(QObject*));
+                           TColor color, Handler onChange);
     QLabel* CreateLabel(const char* name, const QString& caption, int left, int top);
     QCheckBox* CreateCheckBox(const char* name, int left, int top, int width,
                               const QString& caption, const QString& hint, bool checked);
+    void CreateRegManager();
+    void ReadSettings();
+    void WriteSettings();
     void FillFields();
     void SetLinkExtFromCheckBox();
     // Shows the colour dialog; on a choice returns the HTML colour text and

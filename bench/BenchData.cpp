@@ -21,4 +21,6 @@ QByteArray LargeCp932Document() {
     return doc;
 }
 
-QString LargeDocumentText() { return NormalizeLineBreaks(Cp932::Decode(LargeCp932Document())); }
+QString LargeDocumentText() {
+    return NormalizeLineBreaks(Cp932::Decode(LargeCp932Document()));
+}

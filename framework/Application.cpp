@@ -10,7 +10,9 @@ namespace {
 TApplication* gApplication = nullptr;
 }
 
-TApplication* Application() { return gApplication; }
+TApplication* Application() {
+    return gApplication;
+}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     gApplication = this;
@@ -18,7 +20,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     InstallFontSubstitutions();
 }
 
-TApplication::~TApplication() { gApplication = nullptr; }
+TApplication::~TApplication() {
+    gApplication = nullptr;
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     // Qt reports the status tip of whatever is under the mouse (controls and

@@ -14,7 +14,9 @@ constexpr TColor RGBColor(int r, int g, int b) {
 }
 
 constexpr TColor clSystemColor = TColor(0x80000000u);
-constexpr TColor SystemColor(int index) { return TColor(0x80000000u + unsigned(index)); }
+constexpr TColor SystemColor(int index) {
+    return TColor(0x80000000u + unsigned(index));
+}
 
 // The sixteen fixed colours.
 constexpr TColor clBlack = RGBColor(0, 0, 0);
@@ -64,7 +66,9 @@ constexpr TColor clSystemColorCount = 25;
 
 constexpr TColor clNone = TColor(0x1FFFFFFF);
 
-inline bool IsSystemColor(TColor c) { return (std::uint32_t(c) & 0xFF000000u) == 0x80000000u; }
+inline bool IsSystemColor(TColor c) {
+    return (std::uint32_t(c) & 0xFF000000u) == 0x80000000u;
+}
 
 // Plain RGB value of a colour; system colours are looked up in the
 // application palette. clNone and unknown system indexes give black.

@@ -14,8 +14,12 @@ namespace {
 constexpr char16_t kInvalid = 0xFFFF;
 constexpr std::uint16_t kNoCode = 0;
 
-bool IsLeadByte(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsEscape(char16_t c) { return c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF; }
+bool IsLeadByte(unsigned b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsEscape(char16_t c) {
+    return c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF;
+}
 
 // Tables built once from glibc iconv. Only codes that decode to one BMP
 // character which encodes back to the same bytes are kept; everything else
@@ -43,7 +47,8 @@ struct Tables {
             if (!IsLeadByte(lead))
                 continue;
             for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-                const unsigned char in[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+                const unsigned char in[2] = {static_cast<unsigned char>(lead),
+                                             static_cast<unsigned char>(trail)};
                 Register(dec, enc, in, 2);
             }
         }
@@ -186,6 +191,8 @@ QByteArray Encode(QStringView text) {
     return out;
 }
 
-bool CanEncode(QStringView text) { return EncodeInto(text, nullptr) < 0; }
+bool CanEncode(QStringView text) {
+    return EncodeInto(text, nullptr) < 0;
+}
 
 } // namespace Cp932

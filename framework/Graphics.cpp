@@ -41,9 +41,13 @@ void TFont::SetHeight(int pixels) {
     Changed();
 }
 
-int TFont::Size() const { return int(std::lround(FHeight * 72.0 / kPixelsPerInch)); }
+int TFont::Size() const {
+    return int(std::lround(FHeight * 72.0 / kPixelsPerInch));
+}
 
-void TFont::SetSize(int points) { SetHeight(int(std::lround(points * double(kPixelsPerInch) / 72.0))); }
+void TFont::SetSize(int points) {
+    SetHeight(int(std::lround(points * double(kPixelsPerInch) / 72.0)));
+}
 
 void TFont::SetColor(TColor color) {
     if (color == FColor)
@@ -86,8 +90,10 @@ void InstallFontSubstitutions() {
         return found;
     };
     const QStringList mincho = pick({"IPAMincho", "IPA明朝", "IPAexMincho", "Noto Serif CJK JP"});
-    const QStringList gothic = pick({"IPAGothic", "IPAゴシック", "IPAexGothic", "Noto Sans CJK JP"});
-    const QStringList pgothic = pick({"IPAPGothic", "IPA Pゴシック", "IPAGothic", "Noto Sans CJK JP"});
+    const QStringList gothic =
+        pick({"IPAGothic", "IPAゴシック", "IPAexGothic", "Noto Sans CJK JP"});
+    const QStringList pgothic =
+        pick({"IPAPGothic", "IPA Pゴシック", "IPAGothic", "Noto Sans CJK JP"});
     QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), pgothic);

@@ -4,13 +4,16 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <set>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -41,6 +44,11 @@ struct TSqliteError {
 
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
     throw TSqliteError{rc, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};
+}
+
+bool IsBusy(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
 bool IsDamage(int rc) {
@@ -164,15 +172,24 @@ public:
         if (rc != SQLITE_OK)
             RaiseCannotOpen(QString::fromUtf8(sqlite3_errstr(rc)));
         sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
-        try {
-            CheckIntegrityOnce();
-            Exec("PRAGMA journal_mode=WAL");
-            Exec("PRAGMA synchronous=FULL");
-            Immediate([this] { Exec(kSchema); });
-        } catch (const TSqliteError& e) {
-            if (IsDamage(e.Code))
-                MoveAsideAndReport();
-            RaiseCannotOpen(e.Text);
+        // Two connections switching a new database to WAL at once can get
+        // SQLITE_BUSY without the busy handler (SQLite's deadlock rule), so
+        // the set-up is retried for as long as the busy timeout.
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            try {
+                SetUp();
+                return;
+            } catch (const TSqliteError& e) {
+                if (IsBusy(e.Code) && clock.elapsed() < kBusyTimeoutMs) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    continue;
+                }
+                if (IsDamage(e.Code))
+                    MoveAsideAndReport();
+                RaiseCannotOpen(e.Text);
+            }
         }
     }
     ~TRegistryDatabase() { sqlite3_close_v2(FDb); }
@@ -247,6 +264,19 @@ public:
     }
 
 private:
+    void SetUp() {
+        CheckIntegrityOnce();
+        if (QueryText("PRAGMA journal_mode") != QLatin1String("wal"))
+            Exec("PRAGMA journal_mode=WAL");
+        Exec("PRAGMA synchronous=FULL");
+        Immediate([this] { Exec(kSchema); });
+    }
+
+    QString QueryText(const char* sql) {
+        TStatement query(FDb, sql);
+        return query.Step() ? query.Text(0) : QString();
+    }
+
     void Exec(const char* sql) {
         char* message = nullptr;
         const int rc = sqlite3_exec(FDb, sql, nullptr, nullptr, &message);

@@ -62,11 +62,17 @@ void TRichEditStrings::Insert(int index, const QString& s) {
     }
 }
 
-void TRichEditStrings::Clear() { FEdit.clear(); }
+void TRichEditStrings::Clear() {
+    FEdit.clear();
+}
 
-QString TRichEditStrings::Text() const { return ToLf(FEdit.document()->toRawText()); }
+QString TRichEditStrings::Text() const {
+    return ToLf(FEdit.document()->toRawText());
+}
 
-void TRichEditStrings::SetText(const QString& text) { FEdit.setPlainText(text); }
+void TRichEditStrings::SetText(const QString& text) {
+    FEdit.setPlainText(text);
+}
 
 void TRichEditStrings::BeginUpdate() {
     if (FUpdateCount++ == 0) {
@@ -83,9 +89,13 @@ void TRichEditStrings::EndUpdate() {
     FBatch.reset();
 }
 
-void TRichEditStrings::LoadFromFile(const QString& path) { SetText(ReadTextFile(path)); }
+void TRichEditStrings::LoadFromFile(const QString& path) {
+    SetText(ReadTextFile(path));
+}
 
-void TRichEditStrings::SaveToFile(const QString& path) const { WriteTextFile(path, Text()); }
+void TRichEditStrings::SaveToFile(const QString& path) const {
+    WriteTextFile(path, Text());
+}
 
 TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -97,9 +107,13 @@ TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {
     ApplyColors();
 }
 
-bool TRichEdit::Modified() const { return document()->isModified(); }
+bool TRichEdit::Modified() const {
+    return document()->isModified();
+}
 
-void TRichEdit::SetModified(bool modified) { document()->setModified(modified); }
+void TRichEdit::SetModified(bool modified) {
+    document()->setModified(modified);
+}
 
 void TRichEdit::SetColor(TColor color) {
     if (color == FColor)
@@ -108,7 +122,9 @@ void TRichEdit::SetColor(TColor color) {
     ApplyColors();
 }
 
-void TRichEdit::SetFont(const TFont& font) { FFont.Assign(font); }
+void TRichEdit::SetFont(const TFont& font) {
+    FFont.Assign(font);
+}
 
 void TRichEdit::ApplyColors() {
     QPalette pal = palette();
@@ -134,7 +150,8 @@ int TRichEdit::Room() const {
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    const bool inserts = !text.isEmpty() && (text.at(0).isPrint() || text == u"\t" || text == u"\r");
+    const bool inserts =
+        !text.isEmpty() && (text.at(0).isPrint() || text == u"\t" || text == u"\r");
     if (inserts && Room() < text.size()) {
         event->accept();
         return;

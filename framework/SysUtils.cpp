@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 
-Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}
+Exception::Exception(QString message)
+    : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}
 
 EFOpenError::EFOpenError(const QString& fileName)
     : Exception(QStringLiteral("ファイル %1 は開けません").arg(fileName)) {}
@@ -13,7 +14,8 @@ EFCreateError::EFCreateError(const QString& fileName)
 namespace {
 
 QString DescribeCharacter(char32_t c) {
-    const QString hex = QStringLiteral("U+%1").arg(std::uint32_t(c), 4, 16, QLatin1Char('0')).toUpper();
+    const QString hex =
+        QStringLiteral("U+%1").arg(std::uint32_t(c), 4, 16, QLatin1Char('0')).toUpper();
     const QString glyph = QString::fromUcs4(&c, 1);
     const bool printable = c >= 0x20 && c != 0x7F && glyph.at(0).isPrint();
     return printable ? QStringLiteral("「%1」(%2)").arg(glyph, hex) : hex;

@@ -5,6 +5,7 @@
 #include "Unit1.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -12,11 +13,25 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Application()->OnException = [this](const QString& m) { Errors << m; };
+        Unit1::SettingsFileOverride = SettingsFile();
         Form = std::make_unique<TForm1>();
     }
     void TearDown() override {
         Form.reset();
+        Unit1::SettingsFileOverride.clear();
         Application()->OnException = nullptr;
+    }
+    // Each test has a settings file of its own, absent at the start.
+    QString SettingsFile() const { return SettingsDir.filePath("vexla.ini"); }
+    // Closes the shown window, as the user does; true when it closed.
+    bool CloseForm() {
+        Form->show();
+        return Form->close();
+    }
+    // Closes the window and opens a new one, as a restart of the program does.
+    void Restart() {
+        EXPECT_TRUE(CloseForm());
+        Form = std::make_unique<TForm1>();
     }
     // Runs a command as the application does: an error ends it and is
     // reported (here: recorded in Errors).
@@ -34,6 +49,7 @@ protected:
         return out;
     }
 
+    QTemporaryDir SettingsDir;
     std::unique_ptr<TForm1> Form;
     QStringList Errors;
 };

@@ -72,7 +72,9 @@ TEST_F(AppTest, ConversionUsesTheSettingsOfTheMoment) {
     const QStringList lines = EditorLines();
     EXPECT_EQ(lines[3], "<TITLE></TITLE>");
     EXPECT_EQ(lines[5], "<body bgcolor=\"\" link=\"#0000D9\" vlink=\"#FFA477\">");
-    EXPECT_EQ(lines[7], "<CENTER><FONT size=\"abc\" color=\"#CDC0A5\" face=\"ＭＳ 明朝\"></FONT></CENTER><BR><BR>");
+    EXPECT_EQ(
+        lines[7],
+        "<CENTER><FONT size=\"abc\" color=\"#CDC0A5\" face=\"ＭＳ 明朝\"></FONT></CENTER><BR><BR>");
     EXPECT_EQ(lines.at(21), "<a href=\"index.html\">Back</a></font><BR><BR><BR><BR>");
 
     // Running it again wraps the page a second time.

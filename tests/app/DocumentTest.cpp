@@ -2,6 +2,7 @@
 #include "DropDst.h"
 #include "ModalDriver.h"
 #include "ShineSpdBtn.h"
+#include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QCheckBox>
@@ -20,18 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
 
 // Records what the desktop was asked to open instead of starting a program.
 class ShellSpy : public QObject {
@@ -128,7 +117,8 @@ TEST_F(DocumentTest, DropLoadsTheFirstFileWithoutAsking) {
     WriteBytes(Path("two.txt"), "second");
     Form->show();
     Form->RichEdit1->Lines().SetText("unsaved");
-    DropFiles(Form->RichEdit1->viewport(), {Path("one 日本#%.txt"), Path("two.txt"), Path("3.txt")});
+    DropFiles(Form->RichEdit1->viewport(),
+              {Path("one 日本#%.txt"), Path("two.txt"), Path("3.txt")});
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "first\nfile");
     EXPECT_FALSE(Form->RichEdit1->Modified());
     EXPECT_EQ(Form->CurFileName(), Path("one 日本#%.txt"));
@@ -171,7 +161,9 @@ TEST_F(DocumentTest, FailedLoadsFollowWhatCanBeKnownBeforeReading) {
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 は開けません").arg(Dir.path()));
 
-    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("missing.txt")}, 0, 0); }); // unreadable: emptied
+    Run([&] {
+        Form->DropDst1FileDrop(nullptr, {Path("missing.txt")}, 0, 0);
+    }); // unreadable: emptied
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
     EXPECT_EQ(Form->windowTitle(), "Vexla");
     EXPECT_EQ(Form->CurFileName(), "");

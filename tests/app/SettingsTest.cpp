@@ -29,10 +29,12 @@ void AnswerColorDialog(QColor color, QColor* shownWith = nullptr) {
 
 TEST_F(AppTest, ColourTextsUseTheSixteenNamesAndUpperCaseHex) {
     const std::pair<const char*, const char*> named[] = {
-        {"clAqua", "Aqua"},     {"clBlack", "Black"}, {"clBlue", "Blue"},   {"clFuchsia", "Fuchsia"},
-        {"clGray", "Gray"},     {"clGreen", "Green"}, {"clLime", "Lime"},   {"clMaroon", "Maroon"},
-        {"clNavy", "Navy"},     {"clOlive", "Olive"}, {"clPurple", "Purple"}, {"clRed", "Red"},
-        {"clSilver", "Silver"}, {"clTeal", "Teal"},   {"clWhite", "White"}, {"clYellow", "Yellow"}};
+        {"clAqua", "Aqua"},       {"clBlack", "Black"},   {"clBlue", "Blue"},
+        {"clFuchsia", "Fuchsia"}, {"clGray", "Gray"},     {"clGreen", "Green"},
+        {"clLime", "Lime"},       {"clMaroon", "Maroon"}, {"clNavy", "Navy"},
+        {"clOlive", "Olive"},     {"clPurple", "Purple"}, {"clRed", "Red"},
+        {"clSilver", "Silver"},   {"clTeal", "Teal"},     {"clWhite", "White"},
+        {"clYellow", "Yellow"}};
     for (const auto& [text, html] : named)
         EXPECT_EQ(Form->ChangeColorF(text), html);
     EXPECT_EQ(Form->ChangeColorF("$00DCF8FF"), "#FFF8DC");

@@ -37,13 +37,30 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
         for (QAction* a : top->menu()->actions())
             tree << "  " + a->objectName() + "=" + (a->isSeparator() ? "-" : a->text());
     }
-    const QStringList expected = {
-        "file1=ファイル(&F)", "  new1=新規(&N)", "  open1=開く(&O)", "  save1=保存(&S)",
-        "  N1=-", "  Exit1=終了(&X)", "editm=編集(&E)", "  mUndo=やり直す(&U)", "  N2=-",
-        "  mCut1=切り取り(&T)", "  mCopy1=コピー(&C)", "  mPaste1=貼り付け(&P)",
-        "  mSelctAll1=すべて選択(&A)", "  N3=-", "  tikan1=HTML変換(&H)", "  N4=-",
-        "  haikei1=背景色(&B)", "  mojiiro1=文字色(&F)", "  sen1=線の色(&L)", "  dai1=題名色(&D)",
-        "  mingo1=明朝-ゴシック(&M)", "  moto1=元(&G)", "help1=情報(&H)", "  version1=Version(&A)"};
+    const QStringList expected = {"file1=ファイル(&F)",
+                                  "  new1=新規(&N)",
+                                  "  open1=開く(&O)",
+                                  "  save1=保存(&S)",
+                                  "  N1=-",
+                                  "  Exit1=終了(&X)",
+                                  "editm=編集(&E)",
+                                  "  mUndo=やり直す(&U)",
+                                  "  N2=-",
+                                  "  mCut1=切り取り(&T)",
+                                  "  mCopy1=コピー(&C)",
+                                  "  mPaste1=貼り付け(&P)",
+                                  "  mSelctAll1=すべて選択(&A)",
+                                  "  N3=-",
+                                  "  tikan1=HTML変換(&H)",
+                                  "  N4=-",
+                                  "  haikei1=背景色(&B)",
+                                  "  mojiiro1=文字色(&F)",
+                                  "  sen1=線の色(&L)",
+                                  "  dai1=題名色(&D)",
+                                  "  mingo1=明朝-ゴシック(&M)",
+                                  "  moto1=元(&G)",
+                                  "help1=情報(&H)",
+                                  "  version1=Version(&A)"};
     EXPECT_EQ(tree, expected);
     EXPECT_EQ(Form->MenuItem("Exit1")->statusTip(), "exit1");
     for (QAction* a : Form->menuBar()->findChildren<QAction*>())
@@ -93,13 +110,14 @@ TEST_F(AppTest, EditorFillsTheSpaceBetweenPanelAndStatusBar) {
         EXPECT_EQ(Form->StatusBar1->height(), 22);
         EXPECT_EQ(Form->RichEdit1->geometry().top(), 66);
         EXPECT_EQ(Form->RichEdit1->width(), Form->centralWidget()->width());
-        EXPECT_EQ(Form->centralWidget()->geometry().bottom() + 1, Form->StatusBar1->geometry().top());
+        EXPECT_EQ(Form->centralWidget()->geometry().bottom() + 1,
+                  Form->StatusBar1->geometry().top());
     }
 }
 
 TEST_F(AppTest, TabOrderRunsThroughTheFields) {
-    const QStringList expected = {"RichEdit1", "Edit1", "CheckBox1", "Edit3", "Edit4",
-                                  "Edit5",     "CheckBox2", "Edit6", "Edit7", "Edit8"};
+    const QStringList expected = {"RichEdit1", "Edit1",     "CheckBox1", "Edit3", "Edit4",
+                                  "Edit5",     "CheckBox2", "Edit6",     "Edit7", "Edit8"};
     QStringList order;
     QWidget* w = Form->RichEdit1;
     do {

@@ -17,8 +17,8 @@ struct MessageBoxSeen {
     bool Shown = false;
     QString Text;
     QString Caption;
-    int Icon = 0;          // QMessageBox::Icon
-    QStringList Buttons;   // standard button names, e.g. "Yes", "No", "OK"
+    int Icon = 0;        // QMessageBox::Icon
+    QStringList Buttons; // standard button names, e.g. "Yes", "No", "OK"
 };
 
 // Answers the next message box with the given standard button ("Yes", "No",

@@ -16,9 +16,9 @@ bool RunUnprivileged() {
         return false;
     }
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter = QStringLiteral("--gtest_filter=%1.%2")
-                               .arg(QString::fromUtf8(info->test_suite_name()),
-                                    QString::fromUtf8(info->name()));
+    const QString filter =
+        QStringLiteral("--gtest_filter=%1.%2")
+            .arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()));
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,6 +1,8 @@
 // A window that starts a file drag of its arguments when pressed, for the
-// drag and drop check under X. The event loop keeps running after the drag:
+// drag and drop checks under X. The event loop keeps running after the drag:
 // the X drag protocol finishes its exchange with the target from it.
+// Usage: ctlhook_dragsource [--at=X,Y] FILE... (the window's top-left corner,
+// 600,100 by default; it is 200 x 200).
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -35,8 +37,15 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    TSource source(app.arguments().mid(1));
-    source.setGeometry(600, 100, 200, 200);
+    QStringList files = app.arguments().mid(1);
+    QPoint at(600, 100);
+    if (!files.isEmpty() && files.constFirst().startsWith(QLatin1String("--at="))) {
+        const QStringList xy = files.takeFirst().mid(5).split(u',');
+        if (xy.size() == 2)
+            at = QPoint(xy[0].toInt(), xy[1].toInt());
+    }
+    TSource source(files);
+    source.setGeometry(at.x(), at.y(), 200, 200);
     source.show();
     QTimer::singleShot(500, &source, [] {
         std::puts("READY");

@@ -1,6 +1,7 @@
 #include "RichEdit.h"
 #include "SysUtils.h"
 #include "TextFile.h"
+#include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QDir>
@@ -11,18 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QStringList AllLines(const TRichEdit& e) {
     QStringList out;

@@ -40,5 +40,6 @@ TEST(Paths, ExtensionIsReplacedOnlyInTheLastComponent) {
 
 TEST(Errors, FileMessagesNameTheFile) {
     EXPECT_EQ(EFOpenError("/x/a.txt").Message(), QStringLiteral("ファイル /x/a.txt は開けません"));
-    EXPECT_EQ(EFCreateError("/x/a.htm").Message(), QStringLiteral("ファイル /x/a.htm を作成できません"));
+    EXPECT_EQ(EFCreateError("/x/a.htm").Message(),
+              QStringLiteral("ファイル /x/a.htm を作成できません"));
 }

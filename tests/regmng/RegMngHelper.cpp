@@ -2,7 +2,6 @@
 // while the test process (or another helper) does the same.
 //
 //   regmng_helper ini-write FILE PREFIX COUNT   sections PREFIX\i, key k = i
-//   regmng_helper ini-write1 FILE SECTION KEY VALUE
 //   regmng_helper reg-write DATABASE PREFIX COUNT
 //                                   values PREFIXi = i below Software\Vexla\Test
 #include "IniFile.h"
@@ -16,7 +15,7 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: regmng_helper ini-write|ini-write1|reg-write ARGS...\n", stderr);
+    std::fputs("usage: regmng_helper ini-write|reg-write ARGS...\n", stderr);
     return 2;
 }
 
@@ -41,8 +40,6 @@ int main(int argc, char** argv) {
     try {
         if (a.size() == 5 && a[1] == u"ini-write")
             IniWrite(a);
-        else if (a.size() == 6 && a[1] == u"ini-write1")
-            TIniFile(a[2]).WriteString(a[3], a[4], a[5]);
         else if (a.size() == 5 && a[1] == u"reg-write")
             RegWrite(a);
         else

@@ -231,12 +231,14 @@ TEST_F(RegMngTest, StoreErrorsPassOutOfTheAccessor) {
     }
 
     UseIni();
-    FManager.SetIniFileName(FDir.path()); // a folder cannot be written as a file
+    const QString folder = FDir.filePath("folder.ini"); // a folder cannot be written as a file
+    ASSERT_TRUE(QDir().mkpath(folder));
+    FManager.SetIniFileName(folder);
     try {
         FManager.Filer(QStringLiteral("c"))->SetAsBoolean(true);
         ADD_FAILURE() << "wrote over a folder";
     } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), FDir.path() + QStringLiteral(" に書き込めません"));
+        EXPECT_EQ(e.Message(), folder + QStringLiteral(" に書き込めません"));
     }
 }
 

@@ -146,7 +146,7 @@ TEST_F(RegistryTest, DatabaseLivesUnderTheXdgConfigFolder) {
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceNeitherFailNorLoseValues) {
-    constexpr int kEach = 80;
+    constexpr int kEach = 150;
     QObject owner;
     QProcess* a = StartHelper({"reg-write", Db(), "a", QString::number(kEach)}, &owner);
     QProcess* b = StartHelper({"reg-write", Db(), "b", QString::number(kEach)}, &owner);
