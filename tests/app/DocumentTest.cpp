@@ -240,6 +240,16 @@ TEST_F(DocumentTest, PreviewAfterSaveOrCancel) {
     EXPECT_TRUE(Errors.isEmpty());
 }
 
+TEST_F(DocumentTest, PreviewSaysSoWhenTheDesktopCannotOpenThePage) {
+    // No handler: the offscreen platform has no desktop to open files with.
+    Form->CheckBox2->setChecked(true);
+    AnswerSaveDialog(Path("page.htm"));
+    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(Path("page.htm")));
+    EXPECT_EQ(Form->CurFileName(), Path("page.htm")); // the save itself went through
+}
+
 TEST_F(DocumentTest, FailedSaveKeepsStateAndSkipsThePreview) {
     ShellSpy shell;
     WriteBytes(Path("page.htm"), "old");
