@@ -450,12 +450,12 @@ void TForm1::CreateRegManager() {
     RegManager1 = new TRegManager(this);
     RegManager1->setObjectName(QStringLiteral("RegManager1"));
     RegManager1->SetRegType(rtIni);
-    for (const TSettingsItem& spec : kSettingsItems) {
+    for (const TSettingsItem& entry : kSettingsItems) {
         TRegItem* item = RegManager1->RegItems()->Add();
-        item->SetName(QString::fromLatin1(spec.Name));
-        item->SetSection(QString::fromLatin1(spec.Section));
-        item->SetIdent(QString::fromLatin1(spec.Ident));
-        item->SetDefaultValue(QString::fromLatin1(spec.DefaultValue));
+        item->SetName(QString::fromLatin1(entry.Name));
+        item->SetSection(QString::fromLatin1(entry.Section));
+        item->SetIdent(QString::fromLatin1(entry.Ident));
+        item->SetDefaultValue(QString::fromLatin1(entry.DefaultValue));
     }
 }
 
