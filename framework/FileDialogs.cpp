@@ -7,9 +7,15 @@ QStringList FilterToNameFilters(const QString& filter) {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
-        const QString patterns = QString(parts[i + 1]).replace(u';', u' ').trimmed();
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            // "*.*" means every file; on Linux it would miss names without a dot.
+            if (p == u"*.*")
+                p = QStringLiteral("*");
+        }
         // Qt reads the patterns from the last parenthesised group.
-        const QString bracketed = u'(' + patterns + u')';
+        const QString bracketed = u'(' + patterns.join(u' ') + u')';
         out << (description.endsWith(bracketed) ? description : description + u' ' + bracketed);
     }
     return out;

@@ -272,7 +272,7 @@ QString TIniDocument::CheckWrite(const QString& section, const QString& ident,
     if (key.front() == u';' || key.front() == u'[')
         return QStringLiteral("キー名を ; や [ で始めることはできません");
     if (!Cp932::CanEncode(section) || !Cp932::CanEncode(ident) || !Cp932::CanEncode(value))
-        return {}; // the encoder itself reports the character
+        return QStringLiteral("Shift-JIS で表せない文字は書けません");
     // What is written must read back as the same names and value; stray
     // bytes (a lone lead byte before "]" or "=") could make it read otherwise.
     const QByteArray header = SectionLine(section);

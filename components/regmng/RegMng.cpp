@@ -174,15 +174,38 @@ void TRegFiler::DeleteValue(const QString& section, const QString& ident) {
 }
 
 // Composite values are stored by a later revision; the slots are fixed now
-// so that subclasses can already override them.
-void TRegFiler::ReadFont(TFont&) {}
-void TRegFiler::WriteFont(const TFont&) {}
-void TRegFiler::ReadStrings(QStringList&) {}
-void TRegFiler::WriteStrings(const QStringList&) {}
-void TRegFiler::ReadStream(QIODevice&) {}
-void TRegFiler::WriteStream(QIODevice&) {}
-void TRegFiler::ReadComponent(QObject*) {}
-void TRegFiler::WriteComponent(QObject*) {}
+// so that subclasses can already override them. Until then a call says so
+// rather than pretending to have stored or loaded anything.
+namespace {
+[[noreturn]] void CompositeNotAvailable(const char* operation) {
+    throw Exception(QStringLiteral("%1 はまだ使えません").arg(QLatin1String(operation)));
+}
+} // namespace
+
+void TRegFiler::ReadFont(TFont&) {
+    CompositeNotAvailable("ReadFont");
+}
+void TRegFiler::WriteFont(const TFont&) {
+    CompositeNotAvailable("WriteFont");
+}
+void TRegFiler::ReadStrings(QStringList&) {
+    CompositeNotAvailable("ReadStrings");
+}
+void TRegFiler::WriteStrings(const QStringList&) {
+    CompositeNotAvailable("WriteStrings");
+}
+void TRegFiler::ReadStream(QIODevice&) {
+    CompositeNotAvailable("ReadStream");
+}
+void TRegFiler::WriteStream(QIODevice&) {
+    CompositeNotAvailable("WriteStream");
+}
+void TRegFiler::ReadComponent(QObject*) {
+    CompositeNotAvailable("ReadComponent");
+}
+void TRegFiler::WriteComponent(QObject*) {
+    CompositeNotAvailable("WriteComponent");
+}
 
 std::unique_ptr<TIniFile> TRegFiler::CreateIniFile() {
     if (FManager.RegType() == rtIni && !FManager.IniFileName().isEmpty())

@@ -1,7 +1,7 @@
 #include "RichEdit.h"
 #include "SysUtils.h"
-#include "TextFile.h"
 #include "TestFiles.h"
+#include "TextFile.h"
 #include "Unprivileged.h"
 
 #include <QDir>

@@ -164,11 +164,11 @@ TEST_F(IniFileTest, InputThatCannotReadBackIsRefusedAndNothingIsWritten) {
     }
     // Characters CP932 cannot hold, in any of the three.
     EXPECT_THROW(ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("😀")),
-                 EEncodingError);
+                 EIniFileException);
     EXPECT_THROW(ini.WriteString(QStringLiteral("😀"), QStringLiteral("x"), QStringLiteral("1")),
-                 EEncodingError);
+                 EIniFileException);
     EXPECT_THROW(ini.WriteString(QStringLiteral("A"), QStringLiteral("😀"), QStringLiteral("1")),
-                 EEncodingError);
+                 EIniFileException);
     EXPECT_EQ(ReadBytes(Path()), original);
     EXPECT_THROW(TIniFile(Path("new.ini")).WriteString("A", "x", "a\nb"), EIniFileException);
     EXPECT_FALSE(QFileInfo::exists(Path("new.ini")));

@@ -1,4 +1,5 @@
 #include "RegMng.h"
+#include "Graphics.h"
 #include "IniFile.h"
 #include "ModalDriver.h"
 #include "Registry.h"
@@ -240,6 +241,15 @@ TEST_F(RegMngTest, StoreErrorsPassOutOfTheAccessor) {
     } catch (const EIniFileException& e) {
         EXPECT_EQ(e.Message(), folder + QStringLiteral(" に書き込めません"));
     }
+}
+
+TEST_F(RegMngTest, CompositeValuesSayTheyAreNotAvailableYet) {
+    UseIni();
+    AddItem(QStringLiteral("f"), QStringLiteral("Form"), QStringLiteral("Font"));
+    TFont font;
+    EXPECT_THROW(FManager.Filer(QStringLiteral("f"))->WriteFont(font), Exception);
+    QStringList list;
+    EXPECT_THROW(FManager.Filer(QStringLiteral("f"))->ReadStrings(list), Exception);
 }
 
 TEST_F(RegMngTest, DeleteValueMakesTheItemReadAsMissing) {
