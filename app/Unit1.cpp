@@ -4,6 +4,7 @@
 #include "DropDst.h"
 #include "RegMng.h"
 #include "ShineSpdBtn.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 #include "TextDlgs.h"
 #include "TextFile.h"
@@ -340,7 +341,7 @@ void TForm1::CreateButtons() {
 
 QLineEdit* TForm1::CreateField(const char* name, QWidget* parent, int left, int top, int width,
                                TColor color, Handler onChange) {
-    auto* e = new QLineEdit(parent);
+    auto* e = new TEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
     e->setGeometry(left, top, width, 23);
     e->setFont(PixelFont(kMincho, 15));
@@ -494,10 +495,23 @@ void TForm1::ReadSettings() {
 }
 
 void TForm1::WriteSettings() {
-    RegManager1->Filer(QStringLiteral("CheckBox1Checked"))->SetAsBoolean(CheckBox1->isChecked());
-    RegManager1->Filer(QStringLiteral("CheckBox2Checked"))->SetAsBoolean(CheckBox2->isChecked());
+    // Every item is written even when one fails (a value the file cannot
+    // hold); the first failure is reported once all are done.
+    QString firstError;
+    auto write = [&](const char* name, const auto& store) {
+        try {
+            store(RegManager1->Filer(QString::fromLatin1(name)));
+        } catch (const Exception& e) {
+            if (firstError.isEmpty())
+                firstError = e.Message();
+        }
+    };
+    write("CheckBox1Checked", [&](TRegFiler* f) { f->SetAsBoolean(CheckBox1->isChecked()); });
+    write("CheckBox2Checked", [&](TRegFiler* f) { f->SetAsBoolean(CheckBox2->isChecked()); });
     for (const TTextSetting& t : kTextSettings)
-        RegManager1->Filer(QString::fromLatin1(t.Name))->SetAsString(*t.Setting);
+        write(t.Name, [&](TRegFiler* f) { f->SetAsString(*t.Setting); });
+    if (!firstError.isEmpty())
+        throw Exception(firstError);
 }
 
 void TForm1::FillFields() {
@@ -723,7 +737,8 @@ void TForm1::LoadDocument(const QString& path) {
     RichEdit1->Lines().SetText(text);
     RichEdit1->SetModified(false);
     FCurFileName = path;
-    setWindowTitle(path);
+    // "[*]" is Qt's modified-marker placeholder; doubled it shows as itself.
+    setWindowTitle(QString(path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     SaveDialog1->SetInitialDir(ExtractFilePath(path));
 }
 

@@ -4,7 +4,9 @@
 #include "Graphics.h"
 #include "SysUtils.h"
 
+#include <QLibraryInfo>
 #include <QStatusTipEvent>
+#include <QTranslator>
 
 namespace {
 TApplication* gApplication = nullptr;
@@ -18,6 +20,12 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     gApplication = this;
     FTitle = applicationName();
     InstallFontSubstitutions();
+    // The interface is Japanese whatever the locale: Qt's own buttons and
+    // dialogs too.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 TApplication::~TApplication() {

@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont xdg-utils
+  fonts-ipafont xdg-utils qt6-translations-l10n
   xvfb xdotool
 )
 

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <sys/stat.h>
 
 namespace {
@@ -152,6 +153,13 @@ TEST_F(DocumentTest, OpenReplacesTheTextWithoutAsking) {
     QTest::mouseClick(Form->ShineSpeedButton1, Qt::LeftButton); // cancelled: nothing changes
     EXPECT_EQ(Form->CurFileName(), Path("notes.txt"));
     EXPECT_EQ(Form->RichEdit1->Lines().Count(), 2);
+}
+
+TEST_F(DocumentTest, CaptionShowsAnyPathAsItIs) {
+    Form->show();
+    WriteBytes(Path("a[*]b.txt"), "x");
+    Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a[*]b.txt")}, 0, 0); });
+    EXPECT_EQ(Form->windowHandle()->title(), Path("a[*]b.txt"));
 }
 
 TEST_F(DocumentTest, FailedLoadsFollowWhatCanBeKnownBeforeReading) {

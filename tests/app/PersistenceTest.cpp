@@ -106,6 +106,18 @@ TEST_F(PersistenceTest, UnwritableSettingsAreReportedAndTheWindowStillCloses) {
     EXPECT_EQ(Errors[0], QStringLiteral("%1 に書き込めません").arg(Unit1::SettingsFileOverride));
 }
 
+TEST_F(PersistenceTest, AValueTheFileCannotHoldStopsOnlyItsOwnItem) {
+    Form->Edit8->setText(QStringLiteral("題😀"));
+    Form->Edit7->setText("Return");
+    EXPECT_TRUE(CloseForm());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith(SettingsFile() + QStringLiteral(" に書き込めません")));
+    const QByteArray file = ReadBytes(SettingsFile());
+    EXPECT_FALSE(file.contains("[Form\\Tht]"));
+    EXPECT_TRUE(file.contains("[Form\\Tad]\r\nstring=Tips\r\n"));
+    EXPECT_TRUE(file.contains("[Form\\Bac]\r\nstring=Return\r\n"));
+}
+
 TEST_F(PersistenceTest, SettingsFileSitsBesideTheProgramOrInTheConfigFolder) {
     if (!RunUnprivileged())
         return;

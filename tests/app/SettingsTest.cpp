@@ -3,7 +3,9 @@
 #include "ShineSpdBtn.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -103,6 +105,16 @@ TEST_F(AppTest, FieldsFeedTheirSettingsUnchanged) {
     EXPECT_EQ(Form->Edit1->toolTip(), "見出し");
     Form->Edit1->clear();
     EXPECT_EQ(Form->Edit1->toolTip(), "");
+}
+
+TEST_F(AppTest, FieldsStaySingleLineWhenMultiLineTextIsPasted) {
+    Form->show();
+    Form->Edit1->setText("XY");
+    Form->Edit1->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText("ab\ncd");
+    Form->Edit1->paste();
+    EXPECT_EQ(Form->Edit1->text(), "XabY");
+    EXPECT_EQ(Unit1::Tad, "XabY");
 }
 
 TEST_F(AppTest, ResetRestoresDefaultsButKeepsTheLinkExtension) {

@@ -9,3 +9,14 @@ TEST(FileDialogs, FiltersBecomeQtNameFiltersWithEveryFileForStarDotStar) {
               QStringList({"テキスト (*.txt *.log)"}));
     EXPECT_TRUE(FilterToNameFilters("").isEmpty());
 }
+
+#include "StdCtrls.h"
+
+TEST(SingleLineEdit, PastedTextIsCutAtItsFirstLineBreak) {
+    int caret = -1;
+    EXPECT_EQ(SingleLineEdit("XY", "Xab\ncdY", &caret), "XabY");
+    EXPECT_EQ(caret, 3);
+    EXPECT_EQ(SingleLineEdit("", "\r\nab", &caret), "");
+    EXPECT_EQ(SingleLineEdit("aa", "aaa\naa", &caret), "aaa"); // the head is taken first
+    EXPECT_EQ(SingleLineEdit("abc", "abc", &caret), "abc");
+}

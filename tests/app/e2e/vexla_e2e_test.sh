@@ -206,16 +206,19 @@ click_button() {
     xdotool click 1
 }
 
+# The save dialog's caption: Qt's own, in Japanese as the program shows it.
+SAVE_DIALOG='^(名前を付けて保存|Save As)$'
+
 convert_and_save() {
     click_button 79 16 # "換"
     sleep 0.3
     click_button 53 16 # "保"
-    poll 15 window_exists '^Save As$' || fail "the save dialog did not open"
-    poll 10 has_focus "$(window_named '^Save As$')" || fail "the save dialog has no focus"
+    poll 15 window_exists "$SAVE_DIALOG" || fail "the save dialog did not open"
+    poll 10 has_focus "$(window_named "$SAVE_DIALOG")" || fail "the save dialog has no focus"
     xdotool type --delay 20 "$OUTPUT"
     sleep 0.3
     xdotool key Return
-    poll 15 window_gone '^Save As$' || fail "the save dialog did not close"
+    poll 15 window_gone "$SAVE_DIALOG" || fail "the save dialog did not close"
     poll 15 test -s "$RECORD" || fail "the preview did not reach xdg-open"
     title_is "$WID" "$INPUT" || fail "saving changed the caption"
 }
