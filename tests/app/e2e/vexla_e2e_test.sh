@@ -18,20 +18,8 @@ for tool in Xvfb xdotool iconv; do
     fi
 done
 
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-    local i
-    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-        kill "${PIDS[i]}" 2>/dev/null
-    done
-    for pid in "${PIDS[@]}"; do
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 1' TERM INT HUP
+# shellcheck source=../../common/xvfb_session.sh
+source "$(dirname "$0")/../../common/xvfb_session.sh"
 
 mkdir -p "$WORK/home" "$WORK/config" "$WORK/runtime" "$WORK/bin" "$WORK/prog" "$WORK/docs"
 chmod 700 "$WORK/runtime"
@@ -68,21 +56,6 @@ fail() {
     exit 1
 }
 
-# poll SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds, and
-# never past BUDGET seconds from the start, well inside the test's timeout.
-BUDGET=90
-poll() {
-    local deadline=$((SECONDS + $1))
-    ((deadline <= BUDGET)) || deadline=$BUDGET
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
-
-has_digit() { grep -q '[0-9]' "$1" 2>/dev/null; }
-has_line() { grep -q -- "$1" "$2" 2>/dev/null; }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 window_exists() { [[ -n $(window_named "$1") ]]; }
 window_gone() { [[ -z $(window_named "$1") ]]; }
@@ -90,16 +63,6 @@ title_is() { [[ $(xdotool getwindowname "$1" 2>/dev/null) == "$2" ]]; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 menu_open() { (($(xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l) > 1)); }
 has_focus() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
-
-# The X server, on a display number it picks itself (written to fd 3).
-start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display.out" \
-        2>"$WORK/xvfb.err" &
-    PIDS+=($!)
-    poll 15 has_digit "$WORK/display.out" || fail "Xvfb did not start"
-    DISPLAY=":$(head -n1 "$WORK/display.out")"
-    export DISPLAY
-}
 
 # A desktop the platform cannot recognise, so QDesktopServices falls back to
 # xdg-open from PATH: ours records its argument. No session bus either, so
@@ -281,7 +244,7 @@ check_settings() {
     echo "settings file holds [Form\\CheckBox2] Checked=1"
 }
 
-start_xvfb
+start_xvfb 1280x1024x24
 prepare_environment
 make_input
 start_vexla
