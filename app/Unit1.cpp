@@ -21,30 +21,29 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <unistd.h>
 
-TForm1* Form1 = nullptr;
-
 namespace Unit1 {
-QString bgc, mclo, Lcl, Dai, Mfn, Tad, Tht, Tsiz, Lsiz, Fs, Hbak, Bac, LinkExt;
+TPageSettings Page;
+QString& bgc = Page.bgc;
+QString& mclo = Page.mclo;
+QString& Lcl = Page.Lcl;
+QString& Dai = Page.Dai;
+QString& Mfn = Page.Mfn;
+QString& Tad = Page.Tad;
+QString& Tht = Page.Tht;
+QString& Tsiz = Page.Tsiz;
+QString& Lsiz = Page.Lsiz;
+QString& Fs = Page.Fs;
+QString& Hbak = Page.Hbak;
+QString& Bac = Page.Bac;
+QString& LinkExt = Page.LinkExt;
 
 void SetDefaultPageSettings() {
-    bgc = QStringLiteral("#fff8dc");
-    mclo = QStringLiteral("#000000");
-    Lcl = QStringLiteral("#CDC0A5");
-    Dai = QStringLiteral("#CDC0A5");
-    Mfn = QStringLiteral("ＭＳ 明朝");
-    Tad = QStringLiteral("Tips");
-    Tht = QStringLiteral("Tips");
-    Tsiz = QStringLiteral("700");
-    Lsiz = QStringLiteral("800");
-    Fs = QStringLiteral("3");
-    Hbak = QStringLiteral("index");
-    Bac = QStringLiteral("Back");
+    ::SetDefaultPageSettings(Page);
 }
 
 QString SettingsFileOverride;
@@ -54,8 +53,7 @@ QString SettingsFileFor(const QString& programPath) {
     const QString folder = ExtractFilePath(beside);
     if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
         return beside;
-    const QString config =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/vexla";
+    const QString config = ConfigFolder();
     QDir().mkpath(config);
     return config + u'/' + QFileInfo(beside).fileName();
 }
@@ -65,8 +63,8 @@ using namespace Unit1;
 
 namespace {
 
-const QString kMincho = QStringLiteral("ＭＳ 明朝");
-const QString kGothic = QStringLiteral("ＭＳ ゴシック");
+const QString kMincho = MinchoFace();
+const QString kGothic = GothicFace();
 const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kDiscardQuestion = QStringLiteral("現在の内容を廃棄します。よろしいですか。");
 const QString kDiscardOnClose = QStringLiteral("現在の内容を廃棄します。よろしいですか");
@@ -94,85 +92,6 @@ void SetHint(QWidget* w, const QString& hint) {
     w->setStatusTip(hint);
 }
 
-// The thirteen lines inserted before the text.
-QStringList HtmlHeadLines() {
-    return {
-        QStringLiteral("<HTML>"),
-        QStringLiteral("<HEAD>"),
-        QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">"),
-        QStringLiteral("<TITLE>") + Tht + QStringLiteral("</TITLE>"),
-        QStringLiteral("</HEAD>"),
-        QStringLiteral("<body bgcolor=\"") + bgc +
-            QStringLiteral("\" link=\"#0000D9\" vlink=\"#FFA477\">"),
-        QStringLiteral("<BR><BR><P>"),
-        QStringLiteral("<CENTER><FONT size=\"") + Fs + QStringLiteral("\" color=\"") + Dai +
-            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">") + Tad +
-            QStringLiteral("</FONT></CENTER><BR><BR>"),
-        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") +
-            Lcl + QStringLiteral("\"><BR><BR><BR>"),
-        QStringLiteral("<CENTER><TABLE width=\"") + Tsiz + QStringLiteral("\" \">"),
-        QStringLiteral("<TR BGCOLOR=\"") + bgc + QStringLiteral("\" ALIGN=CENTER VALIGN=TOP>"),
-        QStringLiteral("<td width=\"100%\"><pre>"),
-        QStringLiteral("<font size=\"") + Fs + QStringLiteral("\" color=\"") + mclo +
-            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">"),
-    };
-}
-
-// The twelve lines appended after the text.
-QStringList HtmlTailLines() {
-    return {
-        QStringLiteral("</font>"),
-        QStringLiteral("</Pre>"),
-        QStringLiteral("</td>"),
-        QStringLiteral("</tr>"),
-        QStringLiteral("</TABLE>"),
-        QStringLiteral("<BR><BR><BR><BR>"),
-        QStringLiteral("<HR align=\"center\" width=\"") + Lsiz + QStringLiteral("\" color=\"") +
-            Lcl + QStringLiteral("\"><BR><BR><BR><BR>"),
-        QStringLiteral("<font size=\"") + Fs + QStringLiteral("\" color=\"") + mclo +
-            QStringLiteral("\" face=\"") + Mfn + QStringLiteral("\">"),
-        QStringLiteral("<a href=\"") + Hbak + u'.' + LinkExt + QStringLiteral("\">") + Bac +
-            QStringLiteral("</a></font><BR><BR><BR><BR>"),
-        QStringLiteral("</CENTER>"),
-        QStringLiteral("</body>"),
-        QStringLiteral("</HTML>"),
-    };
-}
-
-// The remembered settings: item name, section, ident, default value.
-struct TSettingsItem {
-    const char* Name;
-    const char* Section;
-    const char* Ident;
-    const char* DefaultValue;
-};
-constexpr TSettingsItem kSettingsItems[] = {
-    {"CheckBox1Checked", "Form\\CheckBox1", "Checked", ""},
-    {"CheckBox2Checked", "Form\\CheckBox2", "Checked", "True"},
-    {"bgc", "Form\\bgc", "string", ""},
-    {"mclo", "Form\\mclo", "string", ""},
-    {"Lcl", "Form\\Lcl", "string", ""},
-    {"Tad", "Form\\Tad", "string", ""},
-    {"Tht", "Form\\Tht", "string", ""},
-    {"Mfn", "Form\\Mfn", "string", ""},
-    {"Dai", "Form\\Dai", "string", ""},
-    {"Tsiz", "Form\\Tsiz", "string", ""},
-    {"Lsiz", "Form\\Lsiz", "string", ""},
-    {"Fs", "Form\\Fs", "string", ""},
-    {"Hbak", "Form\\Hbak", "string", ""},
-    {"Bac", "Form\\Bac", "string", ""},
-};
-
-// The text items in the order they are read and written, with their settings.
-struct TTextSetting {
-    const char* Name;
-    QString* Setting;
-};
-const TTextSetting kTextSettings[] = {
-    {"bgc", &bgc}, {"mclo", &mclo}, {"Lcl", &Lcl},   {"Dai", &Dai}, {"Mfn", &Mfn},   {"Tad", &Tad},
-    {"Tht", &Tht}, {"Tsiz", &Tsiz}, {"Lsiz", &Lsiz}, {"Fs", &Fs},   {"Hbak", &Hbak}, {"Bac", &Bac},
-};
-
 struct TUpdateBracket {
     explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
     ~TUpdateBracket() { Lines.EndUpdate(); }
@@ -183,16 +102,13 @@ struct TUpdateBracket {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
-    Form1 = this;
     CreateLayout();
     FormCreate(this);
 }
 
 TForm1::~TForm1() {
-    if (Application() && Form1 == this)
+    if (Application())
         Application()->OnHint = nullptr;
-    if (Form1 == this)
-        Form1 = nullptr;
 }
 
 void TForm1::CreateLayout() {
@@ -443,20 +359,16 @@ void TForm1::CreateMenu() {
     item(help1, "version1", QStringLiteral("Version(&A)"), &TForm1::version1Click);
 }
 
-QAction* TForm1::MenuItem(const QString& name) const {
-    return menuBar()->findChild<QAction*>(name);
-}
-
 void TForm1::CreateRegManager() {
     RegManager1 = new TRegManager(this);
     RegManager1->setObjectName(QStringLiteral("RegManager1"));
     RegManager1->SetRegType(rtIni);
-    for (const TSettingsItem& entry : kSettingsItems) {
+    for (const TStoredSetting& entry : StoredSettings()) {
         TRegItem* item = RegManager1->RegItems()->Add();
         item->SetName(QString::fromLatin1(entry.Name));
         item->SetSection(QString::fromLatin1(entry.Section));
         item->SetIdent(QString::fromLatin1(entry.Ident));
-        item->SetDefaultValue(QString::fromLatin1(entry.DefaultValue));
+        item->SetDefaultValue(QString::fromLatin1(entry.StoredDefault));
     }
 }
 
@@ -470,25 +382,31 @@ void TForm1::FormCreate(QObject*) {
     ReadSettings();
     FillFields();
     SetLinkExtFromCheckBox();
-    RichEdit1->Lines().Clear();
-    RichEdit1->SetModified(false);
+    ClearText();
     FCurFileName.clear();
     if (Application())
         Application()->OnHint = [this](QObject* s) { DisplayHint(s); };
 }
 
+QCheckBox* TForm1::SettingCheckBox(const TStoredSetting& setting) const {
+    return findChild<QCheckBox*>(QLatin1String(setting.Control));
+}
+
 void TForm1::ReadSettings() {
-    CheckBox1->setChecked(RegManager1->Filer(QStringLiteral("CheckBox1Checked"))->AsBoolean());
-    CheckBox2->setChecked(RegManager1->Filer(QStringLiteral("CheckBox2Checked"))->AsBoolean());
-    // A text item with nothing stored keeps the built-in default: it is the
-    // item's default while it is read.
-    for (const TTextSetting& t : kTextSettings) {
-        const QString name = QString::fromLatin1(t.Name);
-        TRegItem* item = RegManager1->RegItems()->FindItem(name);
+    for (const char* name : SettingsAccessOrder()) {
+        const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
+        TRegItem* item = RegManager1->RegItems()->FindItem(QLatin1String(name));
+        if (!setting.Value) {
+            SettingCheckBox(setting)->setChecked(
+                RegManager1->Filer(QLatin1String(name))->AsBoolean());
+            continue;
+        }
+        // A text item with nothing stored keeps the built-in default: it is
+        // the item's default while it is read.
         const QString storedDefault = item ? item->DefaultValue() : QString();
         if (item)
-            item->SetDefaultValue(*t.Setting);
-        *t.Setting = RegManager1->Filer(name)->AsString();
+            item->SetDefaultValue(Page.*setting.Value);
+        Page.*setting.Value = RegManager1->Filer(QLatin1String(name))->AsString();
         if (item)
             item->SetDefaultValue(storedDefault);
     }
@@ -498,34 +416,31 @@ void TForm1::WriteSettings() {
     // Every item is written even when one fails (a value the file cannot
     // hold); the first failure is reported once all are done.
     QString firstError;
-    auto write = [&](const char* name, const auto& store) {
+    for (const char* name : SettingsAccessOrder()) {
+        const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
         try {
-            store(RegManager1->Filer(QString::fromLatin1(name)));
+            TRegFiler* filer = RegManager1->Filer(QLatin1String(name));
+            if (setting.Value)
+                filer->SetAsString(Page.*setting.Value);
+            else
+                filer->SetAsBoolean(SettingCheckBox(setting)->isChecked());
         } catch (const Exception& e) {
             if (firstError.isEmpty())
                 firstError = e.Message();
         }
-    };
-    write("CheckBox1Checked", [&](TRegFiler* f) { f->SetAsBoolean(CheckBox1->isChecked()); });
-    write("CheckBox2Checked", [&](TRegFiler* f) { f->SetAsBoolean(CheckBox2->isChecked()); });
-    for (const TTextSetting& t : kTextSettings)
-        write(t.Name, [&](TRegFiler* f) { f->SetAsString(*t.Setting); });
+    }
     if (!firstError.isEmpty())
         throw Exception(firstError);
 }
 
 void TForm1::FillFields() {
-    Edit1->setText(Tad);
-    Edit8->setText(Tht);
-    Edit3->setText(Tsiz);
-    Edit4->setText(Lsiz);
-    Edit5->setText(Fs);
-    Edit6->setText(Hbak);
-    Edit7->setText(Bac);
+    for (const TStoredSetting& setting : StoredSettings())
+        if (setting.Value && setting.Control)
+            findChild<QLineEdit*>(QLatin1String(setting.Control))->setText(Page.*setting.Value);
 }
 
 void TForm1::SetLinkExtFromCheckBox() {
-    LinkExt = CheckBox1->isChecked() ? QStringLiteral("html") : QStringLiteral("htm");
+    LinkExt = LinkExtension(CheckBox1->isChecked());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -558,8 +473,7 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
         Action = caNone;
         return;
     }
-    RichEdit1->Lines().Clear();
-    RichEdit1->SetModified(false);
+    ClearText();
 }
 
 bool TForm1::event(QEvent* event) {
@@ -665,8 +579,8 @@ void TForm1::ShineSpeedButton10Click(QObject*) {
 // --- conversion -----------------------------------------------------------
 
 void TForm1::ShineSpeedButton3Click(QObject*) {
-    const QStringList head = HtmlHeadLines();
-    const QStringList tail = HtmlTailLines();
+    const QStringList head = PageHeadLines(Page);
+    const QStringList tail = PageTailLines(Page);
     TRichEditStrings& lines = RichEdit1->Lines();
     TUpdateBracket bracket(lines);
     for (int i = 0; i < head.size(); ++i)
@@ -680,8 +594,7 @@ void TForm1::ShineSpeedButton3Click(QObject*) {
 void TForm1::ShineSpeedButton11Click(QObject*) {
     if (!Confirm(this, kDiscardQuestion))
         return;
-    RichEdit1->Lines().Clear();
-    RichEdit1->SetModified(false);
+    ClearText();
     FCurFileName.clear();
 }
 
@@ -699,8 +612,7 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
             : QStringLiteral("Htm(*.htm)|*.htm|Html(*.html)|*.html|All(*.*)|*.*"));
     if (SaveDialog1->Execute(this)) {
         RichEdit1->Lines().SaveToFile(SaveDialog1->FileName());
-        RichEdit1->SetModified(false);
-        FCurFileName = SaveDialog1->FileName();
+        SetCurrentFile(SaveDialog1->FileName(), false);
     }
     if (!CheckBox2->isChecked())
         return;
@@ -714,32 +626,30 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
 }
 
 void TForm1::LoadDocument(const QString& path) {
-    const QFileInfo info(path);
-    // Refusals known before reading leave the editor as it is.
-    if (info.exists() && !IsRegularFile(path))
-        throw EFOpenError(path);
-    if (info.size() > qint64(kMaxLength) * 2)
-        throw Exception(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
-                            .arg(path)
-                            .arg(kMaxLength));
-    QString text;
+    // A refusal known before reading (a folder, a special file, a text over
+    // the editor's limit) leaves the editor as it is; a failed read empties it.
     try {
-        text = ReadTextFile(path);
+        RichEdit1->Lines().LoadFromFile(path, kMaxLength);
     } catch (const EFOpenError&) {
-        RichEdit1->Lines().Clear();
-        RichEdit1->SetModified(false);
+        ClearText();
         throw;
     }
-    if (text.size() > kMaxLength)
-        throw Exception(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
-                            .arg(path)
-                            .arg(kMaxLength));
-    RichEdit1->Lines().SetText(text);
+    SetCurrentFile(path, true);
+}
+
+void TForm1::ClearText() {
+    RichEdit1->Lines().Clear();
     RichEdit1->SetModified(false);
-    FCurFileName = path;
+}
+
+void TForm1::SetCurrentFile(const QString& fileName, bool showName) {
+    RichEdit1->SetModified(false);
+    FCurFileName = fileName;
+    if (!showName)
+        return;
     // "[*]" is Qt's modified-marker placeholder; doubled it shows as itself.
-    setWindowTitle(QString(path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
-    SaveDialog1->SetInitialDir(ExtractFilePath(path));
+    setWindowTitle(QString(fileName).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    SaveDialog1->SetInitialDir(ExtractFilePath(fileName));
 }
 
 void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {

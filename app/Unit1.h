@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "PageTemplate.h"
 #include "RichEdit.h"
 
 #include <QMainWindow>
@@ -23,19 +24,20 @@ class TRegManager;
 // The page settings every handler shares; filled into the page by the
 // conversion and remembered between runs.
 namespace Unit1 {
-extern QString bgc;     // page and table-row background colour
-extern QString mclo;    // body text and back-link colour
-extern QString Lcl;     // rule-line colour
-extern QString Dai;     // heading colour
-extern QString Mfn;     // font face
-extern QString Tad;     // heading text
-extern QString Tht;     // page title
-extern QString Tsiz;    // table width
-extern QString Lsiz;    // rule-line width
-extern QString Fs;      // font size
-extern QString Hbak;    // back-link target without extension
-extern QString Bac;     // back-link caption
-extern QString LinkExt; // back-link extension, follows CheckBox1
+extern TPageSettings Page;
+extern QString& bgc;
+extern QString& mclo;
+extern QString& Lcl;
+extern QString& Dai;
+extern QString& Mfn;
+extern QString& Tad;
+extern QString& Tht;
+extern QString& Tsiz;
+extern QString& Lsiz;
+extern QString& Fs;
+extern QString& Hbak;
+extern QString& Bac;
+extern QString& LinkExt; // follows CheckBox1
 
 // Assigns the built-in defaults to the twelve stored settings.
 void SetDefaultPageSettings();
@@ -127,8 +129,6 @@ public:
     QString ChangeColorF(const QString& colorText) const;
 
     QString CurFileName() const { return FCurFileName; }
-    // The menu item with the given object name (tests drive the menu by it).
-    QAction* MenuItem(const QString& name) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -151,6 +151,7 @@ private:
     QCheckBox* CreateCheckBox(const char* name, int left, int top, int width,
                               const QString& caption, const QString& hint, bool checked);
     void CreateRegManager();
+    QCheckBox* SettingCheckBox(const TStoredSetting& setting) const;
     void ReadSettings();
     void WriteSettings();
     void FillFields();
@@ -159,8 +160,12 @@ private:
     // the chosen colour.
     bool PickColor(QString& setting, TColor* chosen);
     void LoadDocument(const QString& path);
+    // Empties the editor and clears its modified flag.
+    void ClearText();
+    // The document now is fileName: the modified flag is cleared and, when
+    // shown, the caption and the save dialog's folder follow the name.
+    void SetCurrentFile(const QString& fileName, bool showName);
 
     QString FCurFileName;
 };
 
-extern TForm1* Form1;

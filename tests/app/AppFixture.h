@@ -4,6 +4,8 @@
 #include "Application.h"
 #include "Unit1.h"
 
+#include <QAction>
+#include <QMenuBar>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -41,6 +43,10 @@ protected:
         } catch (...) {
             Application()->HandleCurrentException();
         }
+    }
+    // The menu item with the given object name.
+    QAction* MenuItem(const char* name) const {
+        return Form->menuBar()->findChild<QAction*>(QLatin1String(name));
     }
     QStringList EditorLines() const {
         QStringList out;

@@ -48,7 +48,7 @@ TEST_F(AppTest, WorkedExampleGivesExactlyTheTwentySevenLines) {
 
 TEST_F(AppTest, ConversionKeepsTheTextAndFollowsTheFinalBreakRule) {
     // Empty editor: the head lines directly followed by the tail lines.
-    Form->MenuItem("tikan1")->trigger();
+    MenuItem("tikan1")->trigger();
     QStringList expected = kWorkedExample;
     expected.remove(13, 2);
     EXPECT_EQ(EditorLines(), expected);

@@ -101,7 +101,7 @@ TEST_F(DocumentTest, NewAlwaysAsksAndClearsOnlyOnYes) {
     Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a.txt")}, 0, 0); });
     Form->RichEdit1->insertPlainText("x");
     AnswerMessageBox("Yes");
-    Form->MenuItem("new1")->trigger();
+    MenuItem("new1")->trigger();
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
     EXPECT_FALSE(Form->RichEdit1->Modified());
     EXPECT_EQ(Form->CurFileName(), "");
@@ -141,7 +141,7 @@ TEST_F(DocumentTest, OpenReplacesTheTextWithoutAsking) {
         name->setText(Path("notes.txt"));
         static_cast<QDialog*>(dialog)->accept();
     });
-    Form->MenuItem("open1")->trigger();
+    MenuItem("open1")->trigger();
     EXPECT_EQ(shownName, "*.txt");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "日本\nnotes\n");
     EXPECT_FALSE(Form->RichEdit1->Modified());
@@ -211,7 +211,7 @@ TEST_F(DocumentTest, SaveWritesCp932WithCrLfAndFollowsTheFilterOrder) {
     // Html box chooses.
     Form->CheckBox1->setChecked(true);
     AnswerSaveDialog(QString(), 0, &seen);
-    Form->MenuItem("save1")->trigger();
+    MenuItem("save1")->trigger();
     EXPECT_TRUE(seen.Filters[0].startsWith("Html(*.html)"));
     EXPECT_EQ(seen.Selected, seen.Filters[1]);
     EXPECT_TRUE(shell.Opened.isEmpty());
@@ -315,7 +315,7 @@ TEST_F(DocumentTest, CloseAsksOnlyWhenModified) {
     EXPECT_EQ(seen.Caption, "確認");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed");
     AnswerMessageBox("Yes");
-    Form->MenuItem("Exit1")->trigger();
+    MenuItem("Exit1")->trigger();
     EXPECT_FALSE(Form->isVisible());
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
 }
@@ -324,16 +324,16 @@ TEST_F(DocumentTest, EditMenuActsOnTheEditorWhereverTheFocusIs) {
     Form->show();
     Form->RichEdit1->Lines().SetText("abc");
     Form->Edit1->setFocus();
-    Form->MenuItem("mSelctAll1")->trigger();
+    MenuItem("mSelctAll1")->trigger();
     EXPECT_EQ(Form->RichEdit1->textCursor().selectedText(), "abc");
-    Form->MenuItem("mCopy1")->trigger();
+    MenuItem("mCopy1")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc");
-    Form->MenuItem("mCut1")->trigger();
+    MenuItem("mCut1")->trigger();
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
     Form->RichEdit1->insertPlainText("x");
-    Form->MenuItem("mPaste1")->trigger();
+    MenuItem("mPaste1")->trigger();
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "xabc");
-    Form->MenuItem("mUndo")->trigger();
+    MenuItem("mUndo")->trigger();
     EXPECT_NE(Form->RichEdit1->Lines().Text(), "xabc");
     EXPECT_EQ(Form->Edit1->text(), "Tips");
 }
@@ -341,7 +341,7 @@ TEST_F(DocumentTest, EditMenuActsOnTheEditorWhereverTheFocusIs) {
 TEST_F(DocumentTest, AboutBoxNamesTheProgram) {
     MessageBoxSeen seen;
     AnswerMessageBox("OK", &seen);
-    Form->MenuItem("version1")->trigger();
+    MenuItem("version1")->trigger();
     EXPECT_TRUE(seen.Text.contains("Vexla"));
     EXPECT_TRUE(seen.Text.contains("1.04"));
 }

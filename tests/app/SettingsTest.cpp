@@ -54,7 +54,7 @@ TEST_F(AppTest, ColourDialogSetsTheSettingAndTheEditorColours) {
 
     // The dialog opens on the last confirmed colour; white is a named colour.
     AnswerColorDialog(QColor(255, 255, 255), &shown);
-    Form->MenuItem("mojiiro1")->trigger();
+    MenuItem("mojiiro1")->trigger();
     EXPECT_EQ(shown, QColor(255, 248, 220));
     EXPECT_EQ(Unit1::mclo, "White");
     EXPECT_EQ(Form->RichEdit1->Font().Color(), clWhite);
@@ -84,7 +84,7 @@ TEST_F(AppTest, FaceToggleNamesTheFaceInEffect) {
     Form->ShineSpeedButton9Click(nullptr);
     EXPECT_EQ(Unit1::Mfn, "ＭＳ ゴシック");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "ゴ");
-    Form->MenuItem("mingo1")->trigger();
+    MenuItem("mingo1")->trigger();
     EXPECT_EQ(Unit1::Mfn, "ＭＳ 明朝");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明");
 }
@@ -124,7 +124,7 @@ TEST_F(AppTest, ResetRestoresDefaultsButKeepsTheLinkExtension) {
     Unit1::bgc = "Red";
     Unit1::Mfn = "ＭＳ ゴシック";
     Form->RichEdit1->SetColor(clRed);
-    Form->MenuItem("moto1")->trigger();
+    MenuItem("moto1")->trigger();
     EXPECT_EQ(Unit1::Tsiz, "700");
     EXPECT_EQ(Form->Edit3->text(), "700");
     EXPECT_EQ(Unit1::bgc, "#fff8dc");

@@ -62,7 +62,7 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
                                   "help1=情報(&H)",
                                   "  version1=Version(&A)"};
     EXPECT_EQ(tree, expected);
-    EXPECT_EQ(Form->MenuItem("Exit1")->statusTip(), "exit1");
+    EXPECT_EQ(MenuItem("Exit1")->statusTip(), "exit1");
     for (QAction* a : Form->menuBar()->findChildren<QAction*>())
         EXPECT_TRUE(a->shortcut().isEmpty());
 }

@@ -1,7 +1,7 @@
 #include "Dialogs.h"
 
-#include "Application.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -34,6 +34,21 @@ void CentreOnScreen(QWidget& box) {
 
 } // namespace
 
+namespace {
+QString& Title() {
+    static QString title;
+    return title;
+}
+} // namespace
+
+QString MessageTitle() {
+    return Title();
+}
+
+void SetMessageTitle(const QString& title) {
+    Title() = title;
+}
+
 TModalResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
                         TMsgButtons buttons, TMsgIcon icon, bool centreOnScreen) {
     QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::NoButton, parent);
@@ -59,8 +74,7 @@ TModalResult MessageBox(QWidget* parent, const QString& text, const QString& cap
 }
 
 void ShowMessage(const QString& text) {
-    const QString title = Application() ? Application()->Title() : QString();
-    MessageBox(QApplication::activeWindow(), text, title, mbOK, mtNone);
+    MessageBox(QApplication::activeWindow(), text, MessageTitle(), mbOK, mtNone);
 }
 
 bool Confirm(QWidget* parent, const QString& text) {

@@ -18,7 +18,7 @@ TApplication* Application() {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     gApplication = this;
-    FTitle = applicationName();
+    SetTitle(applicationName());
     InstallFontSubstitutions();
     // The interface is Japanese whatever the locale: Qt's own buttons and
     // dialogs too.
@@ -45,6 +45,14 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
+QString TApplication::Title() const {
+    return MessageTitle();
+}
+
+void TApplication::SetTitle(const QString& title) {
+    SetMessageTitle(title);
+}
+
 void TApplication::SetHint(const QString& hint) {
     if (hint == FHint)
         return;
@@ -65,17 +73,10 @@ void TApplication::HandleCurrentException() {
     }
 }
 
-void TApplication::HandleException(const std::exception& e) {
-    if (auto* ex = dynamic_cast<const Exception*>(&e))
-        ShowException(ex->Message());
-    else
-        ShowException(QString::fromLocal8Bit(e.what()));
-}
-
 void TApplication::ShowException(const QString& message) {
     if (OnException) {
         OnException(message);
         return;
     }
-    MessageBox(activeWindow(), message, FTitle, mbOK, mtError);
+    MessageBox(activeWindow(), message, Title(), mbOK, mtError);
 }

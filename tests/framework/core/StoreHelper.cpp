@@ -1,8 +1,8 @@
 // A second process for the store tests: writes INI keys or registry values
 // while the test process (or another helper) does the same.
 //
-//   regmng_helper ini-write FILE PREFIX COUNT   sections PREFIX\i, key k = i
-//   regmng_helper reg-write DATABASE PREFIX COUNT
+//   store_helper ini-write FILE PREFIX COUNT   sections PREFIX\i, key k = i
+//   store_helper reg-write DATABASE PREFIX COUNT
 //                                   values PREFIXi = i below Software\Vexla\Test
 #include "IniFile.h"
 #include "Registry.h"
@@ -15,7 +15,7 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: regmng_helper ini-write|reg-write ARGS...\n", stderr);
+    std::fputs("usage: store_helper ini-write|reg-write ARGS...\n", stderr);
     return 2;
 }
 

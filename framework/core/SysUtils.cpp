@@ -1,6 +1,7 @@
 #include "SysUtils.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 Exception::Exception(QString message)
     : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}
@@ -107,4 +108,11 @@ QString ChangeFileExt(const QString& path, const QString& ext) {
 
 QString ExtractFilePath(const QString& path) {
     return path.left(path.lastIndexOf(u'/') + 1);
+}
+
+QString ConfigFolder() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/vexla");
 }

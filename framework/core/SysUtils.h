@@ -71,3 +71,7 @@ std::int32_t StrToInt(const QString& text);
 QString ChangeFileExt(const QString& path, const QString& ext);
 // Everything up to and including the last "/"; empty when there is none.
 QString ExtractFilePath(const QString& path);
+
+// The program's configuration folder: vexla/ below $XDG_CONFIG_HOME, or below
+// ~/.config when that is unset or relative. It is not created here.
+QString ConfigFolder();

@@ -32,7 +32,9 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
-    void LoadFromFile(const QString& path);
+    // Replaces the lines with the file's text; refusals and read errors are
+    // those of ReadTextFile and leave the lines as they were.
+    void LoadFromFile(const QString& path, qsizetype maxChars = -1);
     void SaveToFile(const QString& path) const;
 
 private:

@@ -15,6 +15,10 @@ enum TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
 TModalResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
                         TMsgButtons buttons, TMsgIcon icon, bool centreOnScreen = false);
 
+// The caption of plain boxes: the application's title, which it sets.
+QString MessageTitle();
+void SetMessageTitle(const QString& title);
+
 // A plain box with an OK button, captioned with the application's title.
 void ShowMessage(const QString& text);
 

@@ -13,6 +13,6 @@
 // Starts the helper executable with args (not waiting for it).
 inline QProcess* StartHelper(const QStringList& args, QObject* parent = nullptr) {
     auto* p = new QProcess(parent);
-    p->start(QStringLiteral(REGMNG_HELPER), args);
+    p->start(QStringLiteral(STORE_HELPER), args);
     return p;
 }

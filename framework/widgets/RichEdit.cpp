@@ -89,8 +89,8 @@ void TRichEditStrings::EndUpdate() {
     FBatch.reset();
 }
 
-void TRichEditStrings::LoadFromFile(const QString& path) {
-    SetText(ReadTextFile(path));
+void TRichEditStrings::LoadFromFile(const QString& path, qsizetype maxChars) {
+    SetText(ReadTextFile(path, maxChars));
 }
 
 void TRichEditStrings::SaveToFile(const QString& path) const {

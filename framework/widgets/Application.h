@@ -14,8 +14,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shown as the caption of the program's plain message boxes.
-    QString Title() const { return FTitle; }
-    void SetTitle(const QString& title) { FTitle = title; }
+    QString Title() const;
+    void SetTitle(const QString& title);
 
     // The hint of the control or menu item under the mouse; OnHint runs only
     // when it changes.
@@ -25,13 +25,11 @@ public:
 
     // Handles an exception that ended a command. OnException replaces the
     // default error box (tests capture errors with it).
-    void HandleException(const std::exception& e);
     void HandleCurrentException();
     std::function<void(const QString& message)> OnException;
     void ShowException(const QString& message);
 
 private:
-    QString FTitle;
     QString FHint;
 };
 

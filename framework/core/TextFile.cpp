@@ -33,7 +33,24 @@ QString NormalizeLineBreaks(const QString& text) {
     return out;
 }
 
-QString ReadTextFile(const QString& path) {
+namespace {
+
+[[noreturn]] void RaiseTooLarge(const QString& path, qsizetype maxChars) {
+    throw EFileRefused(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
+                           .arg(path)
+                           .arg(maxChars));
+}
+
+} // namespace
+
+QString ReadTextFile(const QString& path, qsizetype maxChars) {
+    const QFileInfo info(path);
+    if (info.exists() && !IsRegularFile(path))
+        throw EFileRefused(EFOpenError(path).Message());
+    // Every character takes at least one byte and at most two CP932 bytes
+    // make one, so a file over twice the limit cannot fit.
+    if (maxChars >= 0 && info.size() > qint64(maxChars) * 2)
+        RaiseTooLarge(path, maxChars);
     if (!IsRegularFile(path))
         throw EFOpenError(path);
     QFile file(path);
@@ -42,7 +59,10 @@ QString ReadTextFile(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError(path);
-    return NormalizeLineBreaks(Cp932::Decode(bytes));
+    QString text = NormalizeLineBreaks(Cp932::Decode(bytes));
+    if (maxChars >= 0 && text.size() > maxChars)
+        RaiseTooLarge(path, maxChars);
+    return text;
 }
 
 namespace {

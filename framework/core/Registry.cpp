@@ -346,10 +346,7 @@ private:
 QString TRegIniFile::DatabasePath() {
     if (!OverridePath().isEmpty())
         return OverridePath();
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/vexla/registry.sqlite3");
+    return ConfigFolder() + QStringLiteral("/registry.sqlite3");
 }
 
 void TRegIniFile::SetDatabasePath(const QString& path) {

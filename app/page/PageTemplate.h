@@ -1,0 +1,56 @@
+// The page settings and the HTML page built from them. Widget-free, so that
+// every front end writes exactly the same lines.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <span>
+
+// The thirteen values filled into the page.
+struct TPageSettings {
+    QString bgc;     // page and table-row background colour
+    QString mclo;    // body text and back-link colour
+    QString Lcl;     // rule-line colour
+    QString Dai;     // heading colour
+    QString Mfn;     // font face
+    QString Tad;     // heading text
+    QString Tht;     // page title
+    QString Tsiz;    // table width
+    QString Lsiz;    // rule-line width
+    QString Fs;      // font size
+    QString Hbak;    // back-link target without extension
+    QString Bac;     // back-link caption
+    QString LinkExt; // back-link extension ("htm" or "html")
+};
+
+// One remembered setting: its item name, where it is stored, the item's stored
+// default, and either the page value it holds (with its built-in default and
+// the field that shows it) or, for a check box, the box's name.
+struct TStoredSetting {
+    const char* Name;
+    const char* Section;
+    const char* Ident;
+    const char* StoredDefault;
+    QString TPageSettings::*Value; // null for a check box
+    const char16_t* BuiltInDefault;
+    const char* Control; // the field or check box showing it; null for none
+};
+
+// The fourteen remembered settings in storage order.
+std::span<const TStoredSetting> StoredSettings();
+// The same settings in the order they are read and written.
+std::span<const char* const> SettingsAccessOrder();
+const TStoredSetting* FindStoredSetting(const QString& name);
+
+// The faces the Mincho/Gothic toggle switches between.
+QString MinchoFace();
+QString GothicFace();
+
+// Assigns the built-in defaults to the twelve stored page values.
+void SetDefaultPageSettings(TPageSettings& page);
+// "html" when the html box is ticked, otherwise "htm".
+QString LinkExtension(bool html);
+
+// The thirteen lines inserted before the text and the twelve appended after it.
+QStringList PageHeadLines(const TPageSettings& page);
+QStringList PageTailLines(const TPageSettings& page);
