@@ -14,7 +14,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -24,7 +23,6 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <unistd.h>
 
 namespace Unit1 {
 TPageSettings Page;
@@ -48,15 +46,6 @@ void SetDefaultPageSettings() {
 
 QString SettingsFileOverride;
 
-QString SettingsFileFor(const QString& programPath) {
-    const QString beside = ChangeFileExt(programPath, QStringLiteral(".ini"));
-    const QString folder = ExtractFilePath(beside);
-    if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
-        return beside;
-    const QString config = ConfigFolder();
-    QDir().mkpath(config);
-    return config + u'/' + QFileInfo(beside).fileName();
-}
 } // namespace Unit1
 
 using namespace Unit1;

@@ -42,10 +42,7 @@ extern QString& LinkExt; // follows CheckBox1
 // Assigns the built-in defaults to the twelve stored settings.
 void SetDefaultPageSettings();
 
-// The settings file of a program file: beside it with the extension ".ini",
-// or, where that folder is not writable, the same name in the user's
-// configuration folder (vexla/ below $XDG_CONFIG_HOME).
-QString SettingsFileFor(const QString& programPath);
+using ::SettingsFileFor;
 // When not empty, the settings file used instead (tests, embedding).
 extern QString SettingsFileOverride;
 } // namespace Unit1

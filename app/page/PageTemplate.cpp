@@ -1,5 +1,12 @@
 #include "PageTemplate.h"
 
+#include "SysUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
 namespace {
 
 using P = TPageSettings;
@@ -41,6 +48,16 @@ const TStoredSetting* FindStoredSetting(const QString& name) {
         if (name == QLatin1String(s.Name))
             return &s;
     return nullptr;
+}
+
+QString SettingsFileFor(const QString& programPath) {
+    const QString beside = ChangeFileExt(programPath, QStringLiteral(".ini"));
+    const QString folder = ExtractFilePath(beside);
+    if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
+        return beside;
+    const QString config = ConfigFolder();
+    QDir().mkpath(config);
+    return config + u'/' + QFileInfo(beside).fileName();
 }
 
 QString MinchoFace() {

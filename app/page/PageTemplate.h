@@ -42,6 +42,11 @@ std::span<const TStoredSetting> StoredSettings();
 std::span<const char* const> SettingsAccessOrder();
 const TStoredSetting* FindStoredSetting(const QString& name);
 
+// The settings file of a program file: beside it with the extension ".ini",
+// or, where that folder is not writable, the same name in the user's
+// configuration folder (vexla/ below $XDG_CONFIG_HOME), which is created.
+QString SettingsFileFor(const QString& programPath);
+
 // The faces the Mincho/Gothic toggle switches between.
 QString MinchoFace();
 QString GothicFace();
