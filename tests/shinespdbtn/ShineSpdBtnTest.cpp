@@ -1,4 +1,4 @@
-#include "ShineSpdBtn.h"
+#include "ShineFixture.h"
 
 #include "SysUtils.h"
 
@@ -8,19 +8,9 @@
 #include <QPalette>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
-
-// Known colours for the palette roles the button resolves.
-const QColor kFace(200, 200, 200), kLight(250, 250, 250), kDark(100, 100, 100), kShadow(10, 20, 30),
-    kHighlight(0, 0, 120), kHighlightText(240, 230, 220);
-
-QRgb Rgb(TColor c) {
-    return ColorToDibRGB(c);
-}
-QRgb Pixel(const QImage& img, int x, int y) {
-    return img.pixel(x, y) & RGB_MASK;
-}
 
 QRgb Band(QRgb c1, QRgb c2, int i, int n) {
     auto ch = [&](int s) {
@@ -30,38 +20,18 @@ QRgb Band(QRgb c1, QRgb c2, int i, int n) {
     return ch(16) | ch(8) | ch(0);
 }
 
-class ShineButtonTest : public ::testing::Test {
+// Bounding box of the pixels that differ from the face colour, frame excluded.
+QRect Ink(const QImage& img, QRgb face) {
+    QRect box;
+    for (int y = 2; y < img.height() - 2; ++y)
+        for (int x = 2; x < img.width() - 2; ++x)
+            if (Pixel(img, x, y) != face)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+class ShinePaintTest : public ShineButtonTest {
 protected:
-    void SetUp() override {
-        QPalette pal;
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            pal.setColor(group, QPalette::Button, kFace);
-            pal.setColor(group, QPalette::Light, kLight);
-            pal.setColor(group, QPalette::Dark, kDark);
-            pal.setColor(group, QPalette::Shadow, kShadow);
-            pal.setColor(group, QPalette::Highlight, kHighlight);
-            pal.setColor(group, QPalette::HighlightedText, kHighlightText);
-        }
-        QApplication::setPalette(pal);
-        host.resize(200, 100);
-        button = new TShineSpeedButton(&host);
-        button->move(10, 10);
-        host.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    }
-
-    QImage Grab() { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    // Bounding box of the pixels that differ from the face colour, frame excluded.
-    QRect Ink(const QImage& img, QRgb face) {
-        QRect box;
-        for (int y = 2; y < img.height() - 2; ++y)
-            for (int x = 2; x < img.width() - 2; ++x)
-                if (Pixel(img, x, y) != face)
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    }
-
     QRect ExpectedCaption(const TFont& font) {
         const QRect m = QFontMetrics(font.ToQFont())
                             .boundingRect(QRect(0, 0, button->width(), 0),
@@ -69,14 +39,6 @@ protected:
         return QRect((button->width() - m.width()) / 2, (button->height() - m.height()) / 2,
                      m.width(), m.height());
     }
-
-    void Hover() {
-        QEnterEvent e(QPointF(5, 5), QPointF(15, 15), QPointF(15, 15));
-        QApplication::sendEvent(button, &e);
-    }
-
-    QWidget host;
-    TShineSpeedButton* button = nullptr;
 };
 
 TEST(ShineBtnColorsTest, DefaultsChangeNotificationAndAssign) {
@@ -140,7 +102,29 @@ TEST(ShineBtnColorsTest, AssignFromOtherClassesIsRefusedUnchanged) {
     EXPECT_EQ(a.Color(), clRed);
 }
 
-TEST_F(ShineButtonTest, NewButtonDefaultsAndTextProperties) {
+// A form writes Colors.Color always, and other values only off their default.
+TEST_F(ShinePaintTest, StoredFormWritesOnlyValuesOffTheirDefault) {
+    TShineBtnColors* c = button->Colors();
+    EXPECT_TRUE(c->IsStored("Color"));
+    for (const char* name :
+         {"Highlight", "Shadow", "DarkShadow", "GradColor", "GradVertical", "Gradation"})
+        EXPECT_FALSE(c->IsStored(name)) << name;
+    c->SetGradColor(clOlive);
+    EXPECT_TRUE(c->IsStored("GradColor"));
+
+    for (const char* name : {"GroupIndex", "ShowAccelChar", "Alignment", "AlMargin", "Down",
+                             "FrameType", "ActiveImage", "DisabledShadow", "ShineColor",
+                             "FontShadow", "Layout", "Margin", "Spacing", "Glyph"})
+        EXPECT_FALSE(button->IsStored(name)) << name;
+    button->SetSpacing(5);
+    button->SetFrameType(ftFlatFrame);
+    button->SetShowAccelChar(false);
+    button->SetFontShadow(clRed);
+    for (const char* name : {"Spacing", "FrameType", "ShowAccelChar", "FontShadow", "Caption"})
+        EXPECT_TRUE(button->IsStored(name)) << name;
+}
+
+TEST_F(ShinePaintTest, NewButtonDefaultsAndTextProperties) {
     EXPECT_EQ(button->size(), QSize(25, 25));
     EXPECT_EQ(button->State(), stUp);
     EXPECT_TRUE(button->Caption().isEmpty());
@@ -164,7 +148,7 @@ TEST_F(ShineButtonTest, NewButtonDefaultsAndTextProperties) {
     EXPECT_EQ(button->Hint(), QStringLiteral("ゴシックor明朝"));
 }
 
-TEST_F(ShineButtonTest, VerticalGradientFaceAndRaisedFrame) {
+TEST_F(ShinePaintTest, VerticalGradientFaceAndRaisedFrame) {
     button->Colors()->SetColor(clSilver);
     button->Colors()->SetGradColor(clOlive);
     button->Colors()->SetGradation(true);
@@ -190,7 +174,7 @@ TEST_F(ShineButtonTest, VerticalGradientFaceAndRaisedFrame) {
     }
 }
 
-TEST_F(ShineButtonTest, HorizontalAndSolidFaces) {
+TEST_F(ShinePaintTest, HorizontalAndSolidFaces) {
     button->Colors()->SetColor(clRed);
     button->Colors()->SetGradColor(clBlue);
     button->Colors()->SetGradation(true);
@@ -205,7 +189,7 @@ TEST_F(ShineButtonTest, HorizontalAndSolidFaces) {
     EXPECT_EQ(Pixel(img, 20, 20), Rgb(clRed));
 }
 
-TEST_F(ShineButtonTest, CaptionFollowsStateFontsAndOffsets) {
+TEST_F(ShinePaintTest, CaptionFollowsStateFontsAndOffsets) {
     InstallFontSubstitutions();
     button->SetCaption(QStringLiteral("換"));
     button->Colors()->SetColor(clSilver);
@@ -241,7 +225,7 @@ TEST_F(ShineButtonTest, CaptionFollowsStateFontsAndOffsets) {
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(12, 12));
 }
 
-TEST_F(ShineButtonTest, PressedLookIsSolidAndSunken) {
+TEST_F(ShinePaintTest, PressedLookIsSolidAndSunken) {
     button->Colors()->SetColor(clSilver);
     button->Colors()->SetGradation(true);
     button->PressedColors()->SetColor(clBtnHighlight);
@@ -256,45 +240,7 @@ TEST_F(ShineButtonTest, PressedLookIsSolidAndSunken) {
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(12, 12));
 }
 
-TEST_F(ShineButtonTest, OnClickOnlyForLeftPressAndReleaseInside) {
-    int clicks = 0;
-    QObject* sender = nullptr;
-    button->OnClick = [&](QObject* s) { ++clicks, sender = s; };
-
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(12, 12));
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(sender, button);
-
-    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(12, 12));
-    QTest::mouseMove(button, QPoint(40, 40));
-    EXPECT_EQ(button->State(), stUp);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_EQ(clicks, 1);
-
-    QTest::mouseClick(button, Qt::RightButton, {}, QPoint(12, 12));
-    EXPECT_EQ(clicks, 1);
-
-    button->SetEnabled(false);
-    EXPECT_EQ(button->State(), stDisabled);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(12, 12));
-    EXPECT_EQ(clicks, 1);
-    button->SetEnabled(true);
-    EXPECT_EQ(button->State(), stUp);
-}
-
-TEST_F(ShineButtonTest, ClickDownHookShowsPressedLookAndRestoresIt) {
-    button->SetClickDownHook(true);
-    TShineState seen = stUp;
-    button->OnClick = [&](QObject*) {
-        seen = button->State();
-        throw Exception(QStringLiteral("x"));
-    };
-    EXPECT_THROW(button->Click(), Exception);
-    EXPECT_EQ(seen, stActiveDown);
-    EXPECT_EQ(button->State(), stUp);
-}
-
-TEST_F(ShineButtonTest, SettersRepaintOnlyOnChange) {
+TEST_F(ShinePaintTest, SettersRepaintOnlyOnChange) {
     struct PaintCounter : QObject {
         int Count = 0;
         bool eventFilter(QObject*, QEvent* e) override {
@@ -320,6 +266,284 @@ TEST_F(ShineButtonTest, SettersRepaintOnlyOnChange) {
     EXPECT_EQ(paintsAfter([&] { button->PressedColors()->SetColor(clBtnHighlight); }), 0);
     EXPECT_GT(paintsAfter([&] { button->PressedColors()->SetColor(clWhite); }), 0);
     EXPECT_GT(paintsAfter([&] { button->SetFontShadow(clNone); }), 0); // always repaints
+}
+
+// The frame lines as listed for each kind, drawn here with platform pen
+// semantics (a line stops one pixel short of its end), later lines winning.
+struct FrameLine {
+    char Pen; // H highlight, S shadow, D dark shadow, O enclosing (Colors.DarkShadow)
+    QPoint A, B;
+};
+
+std::vector<FrameLine> FrameLines(TFrameType type, bool sunken, int w, int h) {
+    const int r = w - 1, b = h - 1;
+    switch (type) {
+    case ftFlatFrame:
+        return {{sunken ? 'S' : 'H', {0, 0}, {r, 0}},
+                {sunken ? 'S' : 'H', {0, 0}, {0, b}},
+                {sunken ? 'H' : 'S', {r, b}, {0, b}},
+                {sunken ? 'H' : 'S', {r, b}, {r, 0}}};
+    case ftNormalFrame:
+        if (sunken)
+            return {{'S', {1, 1}, {r, 1}}, {'S', {1, 1}, {1, b}}, {'D', {0, 0}, {r, 0}},
+                    {'D', {0, 0}, {0, b}}, {'H', {r, b}, {0, b}}, {'H', {r, b}, {r, 0}}};
+        return {{'S', {w - 2, h - 2}, {0, h - 2}},
+                {'S', {w - 2, h - 2}, {w - 2, 0}},
+                {'D', {r, b}, {0, b}},
+                {'D', {r, b}, {r, 0}},
+                {'H', {0, 0}, {r, 0}},
+                {'H', {0, 0}, {0, b}}};
+    case ftEnclosedFrame:
+        return {{sunken ? 'S' : 'H', {1, 1}, {w - 2, 1}},
+                {sunken ? 'S' : 'H', {1, 1}, {1, h - 2}},
+                {sunken ? 'H' : 'S', {w - 2, h - 2}, {1, h - 2}},
+                {sunken ? 'H' : 'S', {w - 2, h - 2}, {w - 2, 1}},
+                {'O', {0, 0}, {0, b}},
+                {'O', {0, b}, {r, b}},
+                {'O', {r, b}, {r, 0}},
+                {'O', {r, 0}, {0, 0}}};
+    }
+    return {};
+}
+
+void PenLine(QImage& img, QPoint a, QPoint b, QRgb c) {
+    const QPoint step((b.x() > a.x()) - (b.x() < a.x()), (b.y() > a.y()) - (b.y() < a.y()));
+    for (QPoint p = a; p != b; p += step)
+        img.setPixel(p, c | 0xFF000000u);
+}
+
+TEST_F(ShinePaintTest, FramesFollowTheLineLists) {
+    const int w = 25, h = 25;
+    const TColor hi = RGBColor(250, 1, 1), sh = RGBColor(1, 250, 1), dk = RGBColor(1, 1, 250),
+                 pressedDk = RGBColor(9, 9, 9), outer = RGBColor(250, 250, 1);
+    for (TShineBtnColors* set : {button->Colors(), button->PressedColors()}) {
+        set->SetColor(clSilver);
+        set->SetHighlight(hi);
+        set->SetShadow(sh);
+        set->SetDarkShadow(dk);
+    }
+    // The enclosing rectangle always takes Colors.DarkShadow here.
+    button->Colors()->SetDarkShadow(outer);
+    button->PressedColors()->SetDarkShadow(pressedDk);
+    for (TFrameType type : {ftFlatFrame, ftNormalFrame, ftEnclosedFrame})
+        for (bool sunken : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "type " << int(type) << " sunken " << sunken);
+            button->SetFrameType(type);
+            QImage want(w, h, QImage::Format_RGB32);
+            want.fill(ToQColor(clSilver));
+            for (const FrameLine& l : FrameLines(type, sunken, w, h)) {
+                const TColor c = l.Pen == 'H'   ? hi
+                                 : l.Pen == 'S' ? sh
+                                 : l.Pen == 'O' ? outer
+                                 : sunken       ? pressedDk
+                                                : (type == ftNormalFrame ? outer : dk);
+                PenLine(want, l.A, l.B, Rgb(c));
+            }
+            if (sunken)
+                QTest::mousePress(button, Qt::LeftButton, {}, QPoint(12, 12));
+            ASSERT_EQ(button->State(), sunken ? stActiveDown : stUp);
+            const QImage got = Grab();
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(Pixel(got, x, y), Pixel(want, x, y)) << x << "," << y;
+            if (sunken)
+                QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 40));
+        }
+}
+
+TEST_F(ShinePaintTest, HiddenInnerFrameHidesTheEnclosingRectangle) {
+    button->SetFrameType(ftEnclosedFrame);
+    button->SetDownFrame(false);
+    button->Colors()->SetColor(clSilver);
+    button->PressedColors()->SetColor(clSilver);
+    button->SetGroupIndex(1);
+    button->SetDown(true);
+    ASSERT_EQ(button->State(), stDown);
+    const QImage img = Grab();
+    for (int i = 0; i < 25; ++i) {
+        EXPECT_EQ(Pixel(img, i, 0), Rgb(clSilver)) << i;
+        EXPECT_EQ(Pixel(img, 24, i), Rgb(clSilver)) << i;
+    }
+}
+
+// A 4 by 4 picture with one pixel at (1, 1) has its edges at (0..1, 0..1);
+// centred in 25 by 25 it sits at (10, 10). The highlight pass lies one
+// pixel down-right, the shadow pass on top in place.
+TEST_F(ShinePaintTest, DisabledLookDrawsTheEdgeMaskTwice) {
+    const TColor hi = RGBColor(255, 0, 0), sh = RGBColor(0, 0, 255);
+    button->Colors()->SetColor(clSilver);
+    button->SetDisabledHighlight(hi);
+    button->SetDisabledShadow(sh);
+    QImage glyph(4, 4, QImage::Format_RGB32);
+    glyph.fill(ToQColor(clOlive));
+    glyph.setPixel(1, 1, qRgb(1, 2, 3));
+    button->SetGlyph(glyph);
+    button->SetEnabled(false);
+    const QImage img = Grab();
+    for (int y = 8; y < 16; ++y)
+        for (int x = 8; x < 16; ++x) {
+            const bool shadow = x >= 10 && x <= 11 && y >= 10 && y <= 11;
+            const bool light = !shadow && x >= 11 && x <= 12 && y >= 11 && y <= 12;
+            const QRgb want = shadow ? Rgb(sh) : light ? Rgb(hi) : Rgb(clSilver);
+            EXPECT_EQ(Pixel(img, x, y), want) << x << "," << y;
+        }
+}
+
+// The image block of an 8 by 6 Glyph without caption in a 40 by 30 button.
+TEST_F(ShinePaintTest, LayoutPlacesTheImage) {
+    struct Row {
+        TButtonLayout Layout;
+        int Margin;
+        QPoint At;
+    };
+    const Row rows[] = {{blGlyphLeft, -1, {16, 12}},
+                        {blGlyphLeft, 2, {2, 12}},
+                        {blGlyphRight, 2, {30, 12}},
+                        {blGlyphTop, 3, {16, 3}},
+                        {blGlyphBottom, 3, {16, 21}}};
+    button->resize(40, 30);
+    button->Colors()->SetColor(clSilver);
+    QImage glyph(8, 6, QImage::Format_RGB32);
+    glyph.fill(qRgb(1, 2, 3));
+    glyph.setPixel(0, 5, ToQColor(clOlive).rgb()); // the key pixel only
+    button->SetGlyph(glyph);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "layout " << int(row.Layout) << " margin " << row.Margin);
+        button->SetLayout(row.Layout);
+        button->SetMargin(row.Margin);
+        QRect ink;
+        const QImage img = Grab();
+        for (int y = 2; y < 28; ++y)
+            for (int x = 2; x < 38; ++x)
+                if (Pixel(img, x, y) == Rgb(1, 2, 3))
+                    ink |= QRect(x, y, 1, 1);
+        EXPECT_EQ(ink, QRect(row.At, QSize(8, 6)));
+    }
+}
+
+// Text ink keeps a fixed offset from its rectangle, so each case compares
+// its ink with a reference whose caption rectangle is known.
+TEST_F(ShinePaintTest, CaptionRectangleFromLayoutAndAlMargin) {
+    InstallFontSubstitutions();
+    button->Colors()->SetColor(clSilver);
+    button->Font()->SetColor(clRed);
+    button->SetUpFrame(false);
+    auto captionInk = [&] {
+        QRect ink;
+        const QImage img = Grab();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (Pixel(img, x, y) != Rgb(clSilver) && Pixel(img, x, y) != Rgb(1, 2, 3))
+                    ink |= QRect(x, y, 1, 1);
+        return ink;
+    };
+    const QFontMetrics fm(button->Font()->ToQFont());
+    auto measured = [&](const QString& text) {
+        return fm.boundingRect(QRect(0, 0, button->width(), 0), Qt::AlignLeft | Qt::AlignTop, text)
+            .size();
+    };
+
+    // Caption only: centred; with the glyph on top the block is Spacing + th high.
+    button->SetCaption(QStringLiteral("題"));
+    const QSize t = measured(button->Caption());
+    const QRect centred = captionInk();
+    button->SetLayout(blGlyphTop);
+    EXPECT_EQ(captionInk().top() - centred.top(),
+              (25 - (4 + t.height())) / 2 + 4 - (25 - t.height()) / 2);
+    EXPECT_EQ(captionInk().left(), centred.left());
+
+    // A 100 pixel wide button; reference rectangle at the left edge.
+    button->resize(100, 25);
+    button->SetLayout(blGlyphLeft);
+    button->SetMargin(0);
+    const QString wide = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
+    button->SetCaption(wide);
+    const QRect atZero = captionInk();
+    button->SetCaption(QStringLiteral("W"));
+    const QRect oneAtZero = captionInk();
+
+    // A 16 pixel Glyph, Margin 2, Spacing 4, AlMargin 3: the box is 22 to 97.
+    QImage glyph(16, 16, QImage::Format_RGB32);
+    glyph.fill(qRgb(1, 2, 3));
+    button->SetGlyph(glyph);
+    button->SetMargin(2);
+    button->SetAlMargin(3);
+    button->SetAlignment(taLeftJustify);
+    button->SetCaption(wide);
+    QRect ink = captionInk();
+    EXPECT_EQ(ink.left(), 22 + atZero.left());
+    EXPECT_LE(ink.right(), 96); // clipped to the box
+    button->SetAlignment(taRightJustify);
+    button->SetCaption(QStringLiteral("W"));
+    EXPECT_EQ(captionInk().right(), 97 - measured(QStringLiteral("W")).width() + oneAtZero.right());
+
+    // Glyph on top: the box spans the button less AlMargin on each side.
+    button->SetGlyph(nullptr);
+    button->SetLayout(blGlyphTop);
+    button->SetAlMargin(10);
+    button->SetAlignment(taLeftJustify);
+    button->SetCaption(wide);
+    ink = captionInk();
+    EXPECT_EQ(ink.left(), 10 + atZero.left());
+    EXPECT_LE(ink.right(), 89);
+}
+
+// Geometry from the ink (anything but the face), colours from pixels of
+// full coverage.
+TEST_F(ShinePaintTest, CaptionCopiesForShadowHighlightAndDisabled) {
+    InstallFontSubstitutions();
+    button->Colors()->SetColor(clSilver);
+    button->SetCaption(QStringLiteral("換"));
+    button->Font()->Assign(TFont(QStringLiteral("ＭＳ ゴシック"), 15, clRed, fsBold));
+    button->SetUpFrame(false);
+    auto ink = [&] { return Ink(Grab(), Rgb(clSilver)); };
+    auto shows = [&](TColor c) {
+        const QImage img = Grab();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (Pixel(img, x, y) == Rgb(c))
+                    return true;
+        return false;
+    };
+    const QRect plain = ink();
+    ASSERT_FALSE(plain.isEmpty());
+    button->SetFontShadow(clBlue);
+    EXPECT_EQ(ink(), plain.adjusted(0, 0, 1, 1));
+    EXPECT_TRUE(shows(clBlue));
+    button->SetFontHighlight(clLime);
+    EXPECT_EQ(ink(), plain.adjusted(-1, -1, 1, 1));
+    EXPECT_TRUE(shows(clLime));
+    EXPECT_TRUE(shows(clRed));
+    button->SetFontShadow(clNone);
+    EXPECT_EQ(ink(), plain.adjusted(-1, -1, 0, 0));
+
+    // Disabled: DisabledHighlight down-right, DisabledShadow in place, nothing else.
+    button->SetDisabledHighlight(clYellow);
+    button->SetDisabledShadow(clNavy);
+    button->SetEnabled(false);
+    EXPECT_EQ(ink(), plain.adjusted(0, 0, 1, 1));
+    EXPECT_TRUE(shows(clYellow));
+    EXPECT_TRUE(shows(clNavy));
+    EXPECT_FALSE(shows(clRed));
+    EXPECT_FALSE(shows(clLime));
+}
+
+TEST_F(ShinePaintTest, TransparentButtonShowsItsParent) {
+    QPalette pal = host.palette();
+    pal.setColor(QPalette::Window, QColor(12, 34, 56));
+    host.setPalette(pal);
+    host.setAutoFillBackground(true);
+    button->Colors()->SetColor(clSilver);
+    button->SetTransparent(true);
+    EXPECT_FALSE(button->testAttribute(Qt::WA_OpaquePaintEvent));
+    QImage img = host.grab().toImage();
+    EXPECT_EQ(Pixel(img, 10 + 12, 10 + 12), Rgb(12, 34, 56));
+    EXPECT_EQ(Pixel(img, 10, 10), kLight.rgb() & RGB_MASK); // the frame is drawn
+    button->SetTransparent(false);
+    EXPECT_TRUE(button->testAttribute(Qt::WA_OpaquePaintEvent));
+    img = host.grab().toImage();
+    EXPECT_EQ(Pixel(img, 10 + 12, 10 + 12), Rgb(clSilver));
 }
 
 } // namespace
