@@ -87,7 +87,12 @@ TRegItem* TRegItems::FindItem(const QString& name) const {
 // --- TRegFiler --------------------------------------------------------------
 
 QString TRegFiler::BooleanDefault(const QString& defaultValue) {
-    const QString d = defaultValue.toUpper();
+    // Only ASCII letters have upper-case forms in the code page; Unicode
+    // rules would also turn the long s of "yeſ" into an S.
+    QString d = defaultValue;
+    for (QChar& c : d)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - u'a' + u'A');
     return d == u"1" || d == u"TRUE" || d == u"YES" ? QStringLiteral("1") : QStringLiteral("0");
 }
 
@@ -173,40 +178,6 @@ void TRegFiler::DeleteValue(const QString& section, const QString& ident) {
     }
 }
 
-// Composite values are stored by a later revision; the slots are fixed now
-// so that subclasses can already override them. Until then a call says so
-// rather than pretending to have stored or loaded anything.
-namespace {
-[[noreturn]] void CompositeNotAvailable(const char* operation) {
-    throw Exception(QStringLiteral("%1 はまだ使えません").arg(QLatin1String(operation)));
-}
-} // namespace
-
-void TRegFiler::ReadFont(TFont&) {
-    CompositeNotAvailable("ReadFont");
-}
-void TRegFiler::WriteFont(const TFont&) {
-    CompositeNotAvailable("WriteFont");
-}
-void TRegFiler::ReadStrings(QStringList&) {
-    CompositeNotAvailable("ReadStrings");
-}
-void TRegFiler::WriteStrings(const QStringList&) {
-    CompositeNotAvailable("WriteStrings");
-}
-void TRegFiler::ReadStream(QIODevice&) {
-    CompositeNotAvailable("ReadStream");
-}
-void TRegFiler::WriteStream(QIODevice&) {
-    CompositeNotAvailable("WriteStream");
-}
-void TRegFiler::ReadComponent(QObject*) {
-    CompositeNotAvailable("ReadComponent");
-}
-void TRegFiler::WriteComponent(QObject*) {
-    CompositeNotAvailable("WriteComponent");
-}
-
 std::unique_ptr<TIniFile> TRegFiler::CreateIniFile() {
     if (FManager.RegType() == rtIni && !FManager.IniFileName().isEmpty())
         return std::make_unique<TIniFile>(FManager.IniFileName());
@@ -219,6 +190,20 @@ std::unique_ptr<TRegIniFile> TRegFiler::CreateRegistry() {
         return std::make_unique<TRegIniFile>(FManager.RegDir());
     FManager.ShowError(QStringLiteral("can not create Registry object."));
     return nullptr;
+}
+
+// --- TRegBatch --------------------------------------------------------------
+
+TRegBatch::TRegBatch(const TRegManager& manager) {
+    if (manager.RegType() == rtIni && !manager.IniFileName().isEmpty())
+        FIni = std::make_unique<TIniBatch>(manager.IniFileName());
+}
+
+TRegBatch::~TRegBatch() = default;
+
+void TRegBatch::Commit() {
+    if (FIni)
+        FIni->Commit();
 }
 
 // --- TRegManager ------------------------------------------------------------

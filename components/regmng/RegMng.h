@@ -18,10 +18,12 @@
 
 class QIODevice;
 class TFont;
+class TIniBatch;
 class TIniFile;
 class TRegIniFile;
 class TRegItems;
 class TRegManager;
+class TStrings;
 
 enum TRegType : std::uint8_t {
     rtReg = 0, // the registry, below HKEY_CURRENT_USER\RegDir
@@ -120,15 +122,37 @@ public:
     virtual QString ReadString(const QString& section, const QString& ident, const QString& def);
     virtual void WriteString(const QString& section, const QString& ident, const QString& value);
 
-    // Composite values spread over keys derived from the bound item's Ident.
+    // Composite values, spread over keys derived from the bound item's Ident
+    // (RegMngComposite.cpp). Unbound, each does nothing.
+    //
+    // Font: Ident_FontName, _FontSize (points), _FontColor (colour text),
+    // _FontStyle (bold 1, italic 2, underline 4, strike-out 8). A read
+    // applies each value as it comes; a colour text that is no colour raises
+    // EConvertError after the name and size are applied.
     virtual void ReadFont(TFont& font);
     virtual void WriteFont(const TFont& font);
-    virtual void ReadStrings(QStringList& strings);
-    virtual void WriteStrings(const QStringList& strings);
+    // Ident_ItemCount and Ident_Item0, _Item1, ...; a write deletes the
+    // surplus items of a longer stored list. More than kMaxStoredCount items
+    // are refused before anything changes.
+    virtual void ReadStrings(TStrings& strings);
+    virtual void WriteStrings(const TStrings& strings);
+    // The whole stream from position 0; read bytes are written at the
+    // target's position. INI: Ident_c lines of hex digits Ident_d0, _d1, ...
+    // (at most kMaxStoredCount lines); registry: the binary value Ident.
     virtual void ReadStream(QIODevice& stream);
     virtual void WriteStream(QIODevice& stream);
-    virtual void ReadComponent(QObject* component);
+    // A component (not a window) with its properties and children, stored as
+    // a stream. A read replaces the component, which must be heap-made, by a
+    // new copy under its Qt parent and deletes it; it returns the copy, or
+    // the component itself when nothing is stored. On an error the old
+    // component stays as it was and the error passes on.
+    virtual QObject* ReadComponent(QObject* component);
     virtual void WriteComponent(QObject* component);
+
+    // The most lines or strings one stored value may have: a read costs one
+    // store access per line, so this also bounds the time a hand-edited
+    // count can take. 8192 lines hold 256 KiB.
+    static constexpr int kMaxStoredCount = 8192;
 
     void DeleteValue(const QString& section, const QString& ident);
 
@@ -145,8 +169,8 @@ public:
     TRegItem* Item() const { return FItem; }
     TRegManager& Manager() const { return FManager; }
 
-    // "1" when the upper-cased DefaultValue is exactly "1", "TRUE" or "YES",
-    // else "0".
+    // "1" when DefaultValue, upper-cased as the code page's ANSI rules do
+    // (ASCII letters only), is exactly "1", "TRUE" or "YES", else "0".
     static QString BooleanDefault(const QString& defaultValue);
 
 private:
@@ -199,4 +223,31 @@ private:
     std::unique_ptr<TRegItems> FRegItems;
     TRegType FRegType = rtReg;
     std::unique_ptr<TRegFiler> FFiler;
+};
+
+// Brackets a group of writes that callers make through a manager, each
+// still through Filer and an accessor, so that they reach the store as one.
+// Under rtIni with an IniFileName: one lock and one rewrite of the file (a
+// TIniBatch); another process sees either none of the writes or all of
+// them, and each write is still refused on its own. Otherwise nothing
+// changes: a registry write is already a transaction of its own.
+//
+//   TRegBatch batch(*RegManager1);
+//   RegManager1->Filer("bgc")->SetAsString(bgc);
+//   ...
+//   batch.Commit();
+class TRegBatch {
+public:
+    // Raises what TIniBatch raises when the file's lock cannot be had.
+    explicit TRegBatch(const TRegManager& manager);
+    // Without Commit the writes are dropped.
+    ~TRegBatch();
+    TRegBatch(const TRegBatch&) = delete;
+    TRegBatch& operator=(const TRegBatch&) = delete;
+
+    // Raises "%s に書き込めません" when the file cannot be replaced.
+    void Commit();
+
+private:
+    std::unique_ptr<TIniBatch> FIni;
 };

@@ -5,11 +5,19 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -48,13 +56,25 @@ char FoldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-// Equal ignoring ASCII case, double-byte characters compared exactly.
+// Two double-byte codes of one character (the code page holds some
+// characters twice, and encoding picks one of the codes).
+bool SameDoubleByte(QByteArrayView a, QByteArrayView b) {
+    if (a == b)
+        return true;
+    if (!IsLeadByte(b[0]))
+        return false;
+    const QString c = Cp932::Decode(a);
+    return c.size() == 1 && c == Cp932::Decode(b);
+}
+
+// Equal ignoring ASCII case; double-byte characters are compared as
+// characters, never folded.
 bool SameName(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size();) {
         if (IsLeadByte(a[i]) && i + 1 < a.size()) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+            if (!SameDoubleByte(a.sliced(i, 2), b.sliced(i, 2)))
                 return false;
             i += 2;
         } else {
@@ -157,33 +177,125 @@ QByteArray KeyLine(const QString& ident, const QString& value) {
     return Cp932::Encode(ident) + '=' + Cp932::Encode(QuoteIfNeeded(value));
 }
 
-// Holds an exclusive flock on a lock file for its lifetime.
-class TFileLock {
-public:
-    explicit TFileLock(const QString& path) {
-        FFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (FFd < 0)
-            return;
-        int rc;
-        do {
-            rc = ::flock(FFd, LOCK_EX);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            ::close(FFd);
-            FFd = -1;
-        }
+// The byte length of the longest run of whole characters of s that fits in
+// max bytes.
+qsizetype WholeCharsWithin(QByteArrayView s, qsizetype max) {
+    qsizetype i = 0;
+    while (i < s.size()) {
+        const qsizetype next = IsLeadByte(s[i]) && i + 1 < s.size() ? i + 2 : i + 1;
+        if (next > max)
+            break;
+        i = next;
     }
-    ~TFileLock() {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFileLock(const TFileLock&) = delete;
-    TFileLock& operator=(const TFileLock&) = delete;
-    bool Locked() const { return FFd >= 0; }
+    return i;
+}
 
-private:
-    int FFd = -1;
+// The file a write replaces: symlinks followed as QSaveFile follows them
+// (a dangling link leads to the file it names), and the folder in its
+// canonical form, so every name of one file shares one lock file.
+QString ResolvedPath(const QString& fileName) {
+    QFileInfo info(fileName);
+    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + u'/' + info.fileName();
+}
+
+// Opens the lock file for reading: an flock needs no write access, so a lock
+// file another user made never stands in the way. A new one is made
+// readable by everyone whatever the umask. Never follows a symlink.
+int OpenLockFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+        fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd >= 0) {
+            ::fchmod(fd, 0644);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1; // else another process made it just now: open that one
+    }
+    return -1;
+}
+
+int FlockRetrying(int fd, int operation) {
+    int rc;
+    do {
+        rc = ::flock(fd, operation);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
+
+// A wait for a lock that may outlive the caller's interest in it.
+struct TLockWait {
+    std::mutex Mutex;
+    std::condition_variable Finished;
+    int Fd = -1;
+    bool Done = false;
+    bool Locked = false;
+    bool Abandoned = false;
 };
+
+enum class TLockResult { Locked, TimedOut, Failed };
+
+// Takes an exclusive flock on fd within timeout; on any result but Locked
+// the caller no longer owns fd. The wait blocks in flock on a thread of its
+// own, so the lock passes to waiters in the kernel's order rather than to
+// whoever polls at the right moment; a wait given up on closes fd (and so
+// drops the lock) as soon as it ends.
+TLockResult LockWithin(int fd, std::chrono::milliseconds timeout) {
+    if (FlockRetrying(fd, LOCK_EX | LOCK_NB) == 0)
+        return TLockResult::Locked;
+    if (errno != EWOULDBLOCK) {
+        ::close(fd);
+        return TLockResult::Failed;
+    }
+    auto wait = std::make_shared<TLockWait>();
+    wait->Fd = fd;
+    try {
+        std::thread([wait] {
+            const bool locked = FlockRetrying(wait->Fd, LOCK_EX) == 0;
+            const std::lock_guard guard(wait->Mutex);
+            wait->Done = true;
+            wait->Locked = locked;
+            if (wait->Abandoned)
+                ::close(wait->Fd);
+            wait->Finished.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+        return TLockResult::Failed;
+    }
+    std::unique_lock guard(wait->Mutex);
+    if (!wait->Finished.wait_for(guard, timeout, [&] { return wait->Done; })) {
+        wait->Abandoned = true;
+        return TLockResult::TimedOut;
+    }
+    if (wait->Locked)
+        return TLockResult::Locked;
+    ::close(fd);
+    return TLockResult::Failed;
+}
+
+[[noreturn]] void RaiseWriteError(const QString& fileName, const QString& reason = {}) {
+    QString message = QStringLiteral("%1 に書き込めません").arg(fileName);
+    if (!reason.isEmpty())
+        message += QStringLiteral(": ") + reason;
+    throw EIniFileException(message);
+}
+
+// The batches open in this process, by resolved file.
+std::mutex& BatchMutex() {
+    static std::mutex m;
+    return m;
+}
+QHash<QString, TIniBatch*>& OpenBatches() {
+    static QHash<QString, TIniBatch*> batches;
+    return batches;
+}
 
 } // namespace
 
@@ -246,7 +358,16 @@ std::optional<QByteArray> TIniDocument::RawValue(const QString& section,
 QString TIniDocument::ReadString(const QString& section, const QString& ident,
                                  const QString& def) const {
     const auto raw = RawValue(section, ident);
-    return raw ? Cp932::Decode(*raw).left(kIniMaxValueLength) : def;
+    return raw ? Cp932::Decode(raw->left(WholeCharsWithin(*raw, kIniMaxValueBytes))) : def;
+}
+
+QString TIniDocument::CutValue(const QString& value) {
+    const QByteArray bytes = Cp932::Encode(value);
+    return Cp932::Decode(bytes.left(WholeCharsWithin(bytes, kIniMaxValueBytes)));
+}
+
+bool TIniDocument::IsUtf16(QByteArrayView bytes) {
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
 }
 
 bool TIniDocument::ValueExists(const QString& section, const QString& ident) const {
@@ -369,10 +490,15 @@ QStringList TIniDocument::ReadSection(const QString& section) const {
 TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)) {}
 
 TIniDocument TIniFile::Load() const {
-    QFile file(FFileName);
-    if (FFileName.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (FFileName.isEmpty())
         return {};
-    return TIniDocument(file.readAll());
+    if (const TIniBatch* batch = TIniBatch::Find(ResolvedPath(FFileName)))
+        return batch->FUtf16 ? TIniDocument() : batch->FDoc;
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    return TIniDocument::IsUtf16(bytes) ? TIniDocument() : TIniDocument(bytes);
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& ident,
@@ -392,45 +518,15 @@ QStringList TIniFile::ReadSection(const QString& section) const {
     return Load().ReadSection(section);
 }
 
-void TIniFile::RaiseWriteError() const {
-    throw EIniFileException(QStringLiteral("%1 に書き込めません").arg(FFileName));
-}
-
 void TIniFile::Modify(const std::function<bool(TIniDocument&)>& change) {
-    if (FFileName.isEmpty())
-        RaiseWriteError();
-    const TFileLock lock(FFileName + QStringLiteral(".lock"));
-    if (!lock.Locked())
-        RaiseWriteError();
-    // Re-read under the lock: another process may have written meanwhile.
-    QByteArray before;
-    const QFileInfo info(FFileName);
-    if (info.exists()) {
-        QFile file(FFileName);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-            RaiseWriteError(); // rewriting what we cannot read would lose it
-        before = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            RaiseWriteError();
-    }
-    TIniDocument doc(before);
-    if (!change(doc))
-        return;
-    const QByteArray after = doc.Bytes();
-    QSaveFile out(FFileName);
-    if (!out.open(QIODevice::WriteOnly))
-        RaiseWriteError();
-    if (out.write(after) != after.size()) {
-        out.cancelWriting();
-        RaiseWriteError();
-    }
-    if (!out.commit())
-        RaiseWriteError();
+    TIniBatch batch(FFileName);
+    batch.Apply(FFileName, change);
+    batch.Commit();
 }
 
 void TIniFile::WriteString(const QString& section, const QString& ident, const QString& value) {
     if (const QString reason = TIniDocument::CheckWrite(section, ident, value); !reason.isEmpty())
-        throw EIniFileException(QStringLiteral("%1 に書き込めません: %2").arg(FFileName, reason));
+        RaiseWriteError(FFileName, reason);
     Modify([&](TIniDocument& doc) {
         doc.WriteString(section, ident, value);
         return true;
@@ -445,4 +541,111 @@ bool TIniFile::DeleteKey(const QString& section, const QString& ident) {
         return false;
     }
     return removed;
+}
+
+// --- TIniBatch --------------------------------------------------------------
+
+TIniBatch* TIniBatch::Find(const QString& resolvedPath) {
+    const std::lock_guard guard(BatchMutex());
+    return OpenBatches().value(resolvedPath);
+}
+
+TIniBatch::TIniBatch(const QString& fileName) : FFileName(fileName) {
+    if (FFileName.isEmpty())
+        RaiseWriteError(FFileName);
+    FResolved = ResolvedPath(FFileName);
+    if (Find(FResolved)) {
+        FJoined = true;
+        FOpen = true;
+        return;
+    }
+    const int fd = OpenLockFile(FResolved + QStringLiteral(".lock"));
+    if (fd < 0)
+        RaiseWriteError(FFileName);
+    switch (LockWithin(fd, std::chrono::milliseconds(kIniLockWaitMs))) {
+    case TLockResult::Locked:
+        FLockFd = fd;
+        break;
+    case TLockResult::TimedOut:
+        RaiseWriteError(FFileName, QStringLiteral("ほかのプログラムが書き込み中です"));
+    case TLockResult::Failed:
+        RaiseWriteError(FFileName);
+    }
+    // Read under the lock: another process may have written meanwhile.
+    // What cannot be read is never rewritten, or it would be lost.
+    try {
+        const QFileInfo info(FResolved);
+        if (info.exists()) {
+            QFile file(FResolved);
+            if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+                RaiseWriteError(FFileName);
+            const QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                RaiseWriteError(FFileName);
+            FUtf16 = TIniDocument::IsUtf16(bytes);
+            if (!FUtf16)
+                FDoc = TIniDocument(bytes);
+        }
+    } catch (...) {
+        ::close(FLockFd);
+        throw;
+    }
+    const std::lock_guard guard(BatchMutex());
+    OpenBatches().insert(FResolved, this);
+    FOpen = true;
+}
+
+TIniBatch::~TIniBatch() {
+    Close();
+}
+
+void TIniBatch::Apply(const QString& fileName, const std::function<bool(TIniDocument&)>& change) {
+    // A joined batch writes into the one that holds the lock, for as long as
+    // that one is open.
+    TIniBatch* found = FJoined ? Find(FResolved) : this;
+    if (!FOpen || !found)
+        RaiseWriteError(fileName);
+    TIniBatch& holder = *found;
+    if (holder.FUtf16)
+        RaiseWriteError(fileName, QStringLiteral("UTF-16 のファイルは扱えません"));
+    // A change that raises leaves the document as it was (encoding comes
+    // before any edit).
+    if (change(holder.FDoc))
+        holder.FChanged = true;
+}
+
+void TIniBatch::Commit() {
+    // The batch ends here whatever happens; a failed replace leaves the old
+    // file.
+    struct TEnd {
+        TIniBatch& Batch;
+        ~TEnd() { Batch.Close(); }
+    } end{*this};
+    if (!FOpen || FJoined || !FChanged)
+        return;
+    const QByteArray after = FDoc.Bytes();
+    QSaveFile out(FResolved);
+    if (!out.open(QIODevice::WriteOnly))
+        RaiseWriteError(FFileName);
+    if (out.write(after) != after.size()) {
+        out.cancelWriting();
+        RaiseWriteError(FFileName);
+    }
+    if (!out.commit())
+        RaiseWriteError(FFileName);
+}
+
+void TIniBatch::Close() {
+    if (!FOpen)
+        return;
+    FOpen = false;
+    if (FJoined)
+        return;
+    {
+        const std::lock_guard guard(BatchMutex());
+        OpenBatches().remove(FResolved);
+    }
+    ::close(FLockFd);
+    FLockFd = -1;
+    FDoc = TIniDocument();
 }

@@ -8,12 +8,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QUrl>
+#include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <set>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -146,8 +152,58 @@ bool IsStringType(TRegDataType t) {
     return t == rdString || t == rdExpandString;
 }
 
+bool IsUnwritable(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM ||
+           primary == SQLITE_AUTH;
+}
+
+// A database that cannot be written here; a read goes on without it.
+class ERegistryUnwritable : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
+using TFileIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<TFileIdentity> FileIdentity(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return TFileIdentity{st.st_dev, st.st_ino};
+}
+
+// An exclusive flock on a lock file, waited for at most timeoutMs; held
+// or not, the work goes on (the lock only narrows races between processes).
+class TPathLock {
+public:
+    TPathLock(const QString& path, int timeoutMs) {
+        FFd = ::open(QFile::encodeName(path).constData(),
+                     O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (FFd < 0)
+            return;
+        QElapsedTimer clock;
+        clock.start();
+        while (::flock(FFd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR) &&
+               clock.elapsed() < timeoutMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~TPathLock() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TPathLock(const TPathLock&) = delete;
+    TPathLock& operator=(const TPathLock&) = delete;
+
+private:
+    int FFd = -1;
+};
+
+QString KeyCreateMessage(const QString& key) {
+    return QStringLiteral("キー %1 の作成に失敗しました").arg(key);
+}
 [[noreturn]] void RaiseKeyCreate(const QString& key) {
-    throw ERegistryException(QStringLiteral("キー %1 の作成に失敗しました").arg(key));
+    throw ERegistryException(KeyCreateMessage(key));
 }
 [[noreturn]] void RaiseSetFailed(const QString& name) {
     throw ERegistryException(QStringLiteral("'%1' の設定に失敗しました").arg(name));
@@ -161,34 +217,51 @@ bool IsStringType(TRegDataType t) {
 
 } // namespace
 
-// One connection to the registry database.
+// One connection to the registry database, for reading or for writing.
+//
+// A reading connection never writes: it is not made when the file does not
+// exist (everything reads as missing), and where the folder cannot be
+// written (so SQLite cannot make the WAL index) it opens the file as
+// immutable. Only a writing connection creates the file, switches it to
+// WAL and creates the tables.
 class TRegistryDatabase {
 public:
-    explicit TRegistryDatabase(QString path) : FPath(std::move(path)) {
-        if (!QDir().mkpath(QFileInfo(FPath).absolutePath()))
-            RaiseCannotOpen(QStringLiteral("フォルダーを作成できません"));
-        const int rc = sqlite3_open_v2(QFile::encodeName(FPath).constData(), &FDb,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK)
-            RaiseCannotOpen(QString::fromUtf8(sqlite3_errstr(rc)));
-        sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+    enum TMode { mdRead, mdWrite };
+
+    TRegistryDatabase(QString path, TMode mode) : FPath(std::move(path)), FMode(mode) {
+        if (FMode == mdWrite && !QDir().mkpath(QFileInfo(FPath).absolutePath()))
+            RaiseCannotOpen(QStringLiteral("フォルダーを作成できません"), true);
         // Two connections switching a new database to WAL at once can get
         // SQLITE_BUSY without the busy handler (SQLite's deadlock rule), so
-        // the set-up is retried for as long as the busy timeout.
+        // the set-up is retried for as long as the busy timeout. A damaged
+        // file that another process has already moved aside is left alone,
+        // and the fresh one in its place opened instead.
         QElapsedTimer clock;
         clock.start();
-        for (;;) {
+        bool immutable = false;
+        for (int reopened = 0;;) {
+            if (!Open(immutable)) {
+                FCheckLock.reset();
+                return;
+            }
             try {
                 SetUp();
+                FCheckLock.reset();
                 return;
             } catch (const TSqliteError& e) {
                 if (IsBusy(e.Code) && clock.elapsed() < kBusyTimeoutMs) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                     continue;
                 }
-                if (IsDamage(e.Code))
-                    MoveAsideAndReport();
-                RaiseCannotOpen(e.Text);
+                if (FMode == mdRead && !immutable && IsUnwritable(e.Code)) {
+                    immutable = true;
+                    continue;
+                }
+                if (IsDamage(e.Code) && ++reopened < 5) {
+                    MoveAsideAndReport(); // returns when another process moved it
+                    continue;
+                }
+                RaiseCannotOpen(e.Text, IsUnwritable(e.Code) || IsBusy(e.Code));
             }
         }
     }
@@ -196,8 +269,24 @@ public:
     TRegistryDatabase(const TRegistryDatabase&) = delete;
     TRegistryDatabase& operator=(const TRegistryDatabase&) = delete;
 
-    // Runs fn as one BEGIN IMMEDIATE transaction, rolled back on any error.
-    void Immediate(const std::function<void()>& fn) {
+    bool Writable() const { return FMode == mdWrite; }
+    // No file, or a file without the tables: every lookup finds nothing.
+    bool Empty() const { return !FDb || !FHasTables; }
+
+    // Runs fn as one BEGIN IMMEDIATE transaction, rolled back on any error;
+    // with wait false, SQLITE_BUSY at once when another connection writes.
+    void Immediate(const std::function<void()>& fn, bool wait = true) {
+        if (!wait) {
+            sqlite3_busy_timeout(FDb, 0);
+            try {
+                Immediate(fn);
+            } catch (...) {
+                sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+                throw;
+            }
+            sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+            return;
+        }
         Exec("BEGIN IMMEDIATE");
         try {
             fn();
@@ -235,6 +324,8 @@ public:
     }
 
     std::optional<std::pair<TRegDataType, QByteArray>> Value(TRegKey key, const QString& name) {
+        if (Empty())
+            return std::nullopt;
         TStatement select(FDb, "SELECT type, data FROM reg_values WHERE key = ? AND folded = ?");
         select.Bind(1, key).Bind(2, Fold(name));
         if (!select.Step())
@@ -264,12 +355,61 @@ public:
     }
 
 private:
+    // Opens the file; false (and no connection) when a reading connection
+    // finds no file. The file opened is remembered by device and inode.
+    bool Open(bool immutable) {
+        sqlite3_close_v2(FDb);
+        FDb = nullptr;
+        for (int attempt = 0;; ++attempt) {
+            const auto before = FileIdentity(FPath);
+            if (FMode == mdRead && !before)
+                return false;
+            // A new file is made while no other process moves a damaged one
+            // (and its journal) aside.
+            if (!before && !FCheckLock)
+                FCheckLock.emplace(CheckLockPath(), kBusyTimeoutMs);
+            int rc;
+            if (immutable) {
+                const QByteArray uri =
+                    "file:" + QUrl::toPercentEncoding(FPath, "/") + "?immutable=1";
+                rc = sqlite3_open_v2(uri.constData(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                     nullptr);
+            } else {
+                rc = sqlite3_open_v2(QFile::encodeName(FPath).constData(), &FDb,
+                                     FMode == mdRead ? SQLITE_OPEN_READONLY
+                                                     : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                     nullptr);
+            }
+            if (rc != SQLITE_OK)
+                RaiseCannotOpen(QString::fromUtf8(sqlite3_errstr(rc)), IsUnwritable(rc));
+            sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+            FIdentity = FileIdentity(FPath);
+            // Replaced between the look and the open: open again.
+            if ((!before || before == FIdentity) || attempt >= 5)
+                return true;
+            sqlite3_close_v2(FDb);
+            FDb = nullptr;
+        }
+    }
+
     void SetUp() {
         CheckIntegrityOnce();
+        FHasTables = HasTables();
+        if (FMode == mdRead)
+            return;
         if (QueryText("PRAGMA journal_mode") != QLatin1String("wal"))
             Exec("PRAGMA journal_mode=WAL");
         Exec("PRAGMA synchronous=FULL");
-        Immediate([this] { Exec(kSchema); });
+        if (!FHasTables) {
+            Immediate([this] { Exec(kSchema); });
+            FHasTables = true;
+        }
+    }
+
+    bool HasTables() {
+        TStatement query(FDb, "SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                              "AND name IN ('reg_keys', 'reg_values')");
+        return query.Step() && query.Int(0) == 2;
     }
 
     QString QueryText(const char* sql) {
@@ -288,6 +428,8 @@ private:
     }
 
     std::optional<TRegKey> Child(TRegKey parent, const QString& name) {
+        if (Empty())
+            return std::nullopt;
         TStatement select(FDb, "SELECT id FROM reg_keys WHERE parent = ? AND folded = ?");
         select.Bind(1, parent).Bind(2, Fold(name));
         if (!select.Step())
@@ -303,15 +445,25 @@ private:
         }
         TStatement check(FDb, "PRAGMA integrity_check");
         if (!check.Step() || check.Text(0) != QLatin1String("ok"))
-            MoveAsideAndReport();
+            throw TSqliteError{SQLITE_CORRUPT, QStringLiteral("integrity check failed")};
         const std::lock_guard guard(CheckedMutex());
         CheckedPaths().insert(FPath);
     }
 
-    [[noreturn]] void MoveAsideAndReport() {
+    // Moves the damaged file this connection opened aside and raises the
+    // report. Processes that meet the damage together take turns here, and
+    // each first makes sure the path still names the file it examined: when
+    // another has moved it already, this returns and the caller opens the
+    // fresh database in its place.
+    void MoveAsideAndReport() {
         sqlite3_close_v2(FDb);
         FDb = nullptr;
         ForgetChecked(FPath);
+        if (!FCheckLock)
+            FCheckLock.emplace(CheckLockPath(), kBusyTimeoutMs);
+        const auto now = FileIdentity(FPath);
+        if (!now || now != FIdentity)
+            return;
         const QString stamp =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz"));
         const QString aside = FPath + QStringLiteral(".damaged-") + stamp;
@@ -330,15 +482,27 @@ private:
                 .arg(FPath, aside));
     }
 
-    [[noreturn]] void RaiseCannotOpen(const QString& reason) {
+    // unwritable: the file or its folder cannot be written (or another
+    // process holds the write lock too long), which a reader may ignore.
+    [[noreturn]] void RaiseCannotOpen(const QString& reason, bool unwritable) {
         sqlite3_close_v2(FDb);
         FDb = nullptr;
-        throw ERegistryException(
-            QStringLiteral("レジストリのデータベース %1 を開けません (%2)").arg(FPath, reason));
+        const QString message =
+            QStringLiteral("レジストリのデータベース %1 を開けません (%2)").arg(FPath, reason);
+        if (unwritable)
+            throw ERegistryUnwritable(message);
+        throw ERegistryException(message);
     }
 
+    // Serialises moving a damaged file aside and making a new one.
+    QString CheckLockPath() const { return FPath + QStringLiteral(".lock"); }
+
     QString FPath;
+    TMode FMode;
+    std::optional<TPathLock> FCheckLock; // held while opening, when needed
     sqlite3* FDb = nullptr;
+    bool FHasTables = false;
+    std::optional<TFileIdentity> FIdentity;
 };
 
 // --- TRegIniFile ------------------------------------------------------------
@@ -354,20 +518,63 @@ void TRegIniFile::SetDatabasePath(const QString& path) {
 }
 
 TRegIniFile::TRegIniFile(const QString& keyPath)
-    : FDb(std::make_unique<TRegistryDatabase>(DatabasePath())) {
+    : FPath(DatabasePath()), FKeyPath(keyPath),
+      FDb(std::make_unique<TRegistryDatabase>(FPath, TRegistryDatabase::mdRead)) {
     const QString path = keyPath.startsWith(u'\\') ? keyPath.mid(1) : keyPath;
+    FBasePath = SplitKeyPath(path);
     try {
-        FDb->Immediate([&] { FKey = FDb->CreateKey(HKEY_CURRENT_USER, SplitKeyPath(path)); });
+        FKey = FDb->FindKey(HKEY_CURRENT_USER, FBasePath);
     } catch (const TSqliteError& e) {
         FDb->NoteError(e);
         RaiseKeyCreate(keyPath);
+    }
+    if (FKey)
+        return;
+    // The key is made at once when that needs no wait; where the database
+    // cannot be written, or another process is writing, reads go on finding
+    // nothing and the first write makes the key or reports the failure.
+    try {
+        CreateBaseKey(false);
+    } catch (const ERegistryUnwritable&) {
     }
 }
 
 TRegIniFile::~TRegIniFile() = default;
 
-TRegKey TRegIniFile::BaseFor(const QString& section) const {
-    return section.startsWith(u'\\') ? HKEY_CURRENT_USER : FKey;
+TRegistryDatabase& TRegIniFile::Writer() {
+    if (!FDb->Writable())
+        FDb = std::make_unique<TRegistryDatabase>(FPath, TRegistryDatabase::mdWrite);
+    return *FDb;
+}
+
+void TRegIniFile::CreateBaseKey(bool wait) {
+    TRegistryDatabase& db = Writer();
+    TRegKey key = HKEY_CURRENT_USER;
+    try {
+        db.Immediate([&] { key = db.CreateKey(HKEY_CURRENT_USER, FBasePath); }, wait);
+    } catch (const TSqliteError& e) {
+        db.NoteError(e);
+        if (IsBusy(e.Code) || IsUnwritable(e.Code))
+            throw ERegistryUnwritable(KeyCreateMessage(FKeyPath));
+        RaiseKeyCreate(FKeyPath);
+    }
+    FKey = key;
+}
+
+TRegKey TRegIniFile::CurrentKey() {
+    if (!FKey)
+        CreateBaseKey(true);
+    return *FKey;
+}
+
+std::optional<TRegKey> TRegIniFile::ReadBase(const QString& section) const {
+    if (section.startsWith(u'\\'))
+        return HKEY_CURRENT_USER;
+    return FKey;
+}
+
+QStringList TRegIniFile::WritePath(const QString& section) const {
+    return section.startsWith(u'\\') ? SplitKeyPath(section) : FBasePath + SplitKeyPath(section);
 }
 
 std::optional<TRegIniFile::TValue> TRegIniFile::ReadValue(TRegKey key, const QString& name) {
@@ -383,17 +590,21 @@ std::optional<TRegIniFile::TValue> TRegIniFile::ReadValue(TRegKey key, const QSt
 
 void TRegIniFile::WriteValue(TRegKey key, const QString& name, TRegDataType type,
                              const QByteArray& data) {
+    TRegistryDatabase& db = Writer();
     try {
-        FDb->Immediate([&] { FDb->SetValue(key, name, type, data); });
+        db.Immediate([&] { db.SetValue(key, name, type, data); });
     } catch (const TSqliteError& e) {
-        FDb->NoteError(e);
+        db.NoteError(e);
         RaiseSetFailed(name);
     }
 }
 
 std::optional<TRegKey> TRegIniFile::OpenKey(const QString& section) {
+    const auto base = ReadBase(section);
+    if (!base)
+        return std::nullopt;
     try {
-        return FDb->FindKey(BaseFor(section), SplitKeyPath(section));
+        return FDb->FindKey(*base, SplitKeyPath(section));
     } catch (const TSqliteError& e) {
         FDb->NoteError(e);
         RaiseGetFailed(section);
@@ -401,11 +612,23 @@ std::optional<TRegKey> TRegIniFile::OpenKey(const QString& section) {
 }
 
 void TRegIniFile::CreateKey(const QString& section) {
+    TRegistryDatabase& db = Writer();
     try {
-        FDb->Immediate([&] { FDb->CreateKey(BaseFor(section), SplitKeyPath(section)); });
+        db.Immediate([&] { db.CreateKey(HKEY_CURRENT_USER, WritePath(section)); });
+    } catch (const TSqliteError& e) {
+        db.NoteError(e);
+        RaiseKeyCreate(section);
+    }
+    NoteBaseKey();
+}
+
+void TRegIniFile::NoteBaseKey() {
+    if (FKey)
+        return;
+    try {
+        FKey = FDb->FindKey(HKEY_CURRENT_USER, FBasePath);
     } catch (const TSqliteError& e) {
         FDb->NoteError(e);
-        RaiseKeyCreate(section);
     }
 }
 
@@ -422,30 +645,36 @@ QString TRegIniFile::ReadString(const QString& section, const QString& ident, co
 }
 
 void TRegIniFile::WriteString(const QString& section, const QString& ident, const QString& value) {
+    TRegistryDatabase& db = Writer();
     // Key and value in one transaction; the stage decides which failure it was.
     bool keyMade = false;
     try {
-        FDb->Immediate([&] {
-            const TRegKey key = FDb->CreateKey(BaseFor(section), SplitKeyPath(section));
+        db.Immediate([&] {
+            const TRegKey key = db.CreateKey(HKEY_CURRENT_USER, WritePath(section));
             keyMade = true;
-            FDb->SetValue(key, ident, rdString, EncodeString(value));
+            db.SetValue(key, ident, rdString, EncodeString(value));
         });
     } catch (const TSqliteError& e) {
-        FDb->NoteError(e);
+        db.NoteError(e);
         if (!keyMade)
             RaiseKeyCreate(section);
         RaiseSetFailed(ident);
     }
+    NoteBaseKey();
 }
 
 void TRegIniFile::DeleteKey(const QString& section, const QString& ident) {
+    // Only a value that is there needs the write lock; the outcome is not
+    // reported.
     try {
-        FDb->Immediate([&] {
-            if (const auto key = FDb->FindKey(BaseFor(section), SplitKeyPath(section)))
-                FDb->DeleteValue(*key, ident);
-        });
+        const auto key = OpenKey(section);
+        if (!key || !ReadValue(*key, ident))
+            return;
+        TRegistryDatabase& db = Writer();
+        db.Immediate([&] { db.DeleteValue(*key, ident); });
     } catch (const TSqliteError& e) {
-        FDb->NoteError(e); // a failed delete is not reported
+        FDb->NoteError(e);
+    } catch (const ERegistryException&) {
     }
 }
 

@@ -5,12 +5,16 @@
 // (name, case-folded name, type, data). Names match ignoring case. The
 // database runs in WAL mode with synchronous=FULL and a busy timeout, and
 // every read-modify-write is one BEGIN IMMEDIATE transaction, so several
-// processes can share it. A database that fails its integrity check is
-// moved aside and reported, never reused.
+// processes can share it. Reads open the database read-only and never wait
+// for another process's write; a missing database reads as empty, and a
+// database in a folder that cannot be written can still be read. A database
+// that fails its integrity check is moved aside and reported, never reused;
+// of several processes that meet the damage together only one moves it.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,14 +44,17 @@ class TRegistryDatabase;
 class TRegIniFile {
 public:
     // Opens keyPath below HKEY_CURRENT_USER, creating it when missing (a
-    // leading "\" is dropped). Raises ERegistryException "キー %s の作成に
-    // 失敗しました", or a report of a damaged database that was moved aside.
+    // leading "\" is dropped) where the database can be written; where it
+    // cannot, reads find nothing below the key and writes raise. Raises
+    // ERegistryException for a database that cannot be read, or a report of
+    // a damaged database that was moved aside.
     explicit TRegIniFile(const QString& keyPath);
     ~TRegIniFile();
     TRegIniFile(const TRegIniFile&) = delete;
     TRegIniFile& operator=(const TRegIniFile&) = delete;
 
-    TRegKey CurrentKey() const { return FKey; }
+    // The key the object was made for; created now if it is still missing.
+    TRegKey CurrentKey();
 
     // Opens the section key without creating it; a missing key or value
     // gives def. A value that is not a string raises "'%s' のデータ型が
@@ -83,8 +90,20 @@ private:
     };
     std::optional<TValue> ReadValue(TRegKey key, const QString& name);
     void WriteValue(TRegKey key, const QString& name, TRegDataType type, const QByteArray& data);
-    TRegKey BaseFor(const QString& section) const;
+    // The connection for writing, replacing the reading one on first use.
+    TRegistryDatabase& Writer();
+    // wait false: fail at once rather than wait for another writer.
+    void CreateBaseKey(bool wait);
+    // After a write that may have made the base key.
+    void NoteBaseKey();
+    // Where a section lies: below its base key for reading (none while the
+    // base key is missing), as a path from the root for writing.
+    std::optional<TRegKey> ReadBase(const QString& section) const;
+    QStringList WritePath(const QString& section) const;
 
+    QString FPath;
+    QString FKeyPath;
+    QStringList FBasePath;
     std::unique_ptr<TRegistryDatabase> FDb;
-    TRegKey FKey = HKEY_CURRENT_USER;
+    std::optional<TRegKey> FKey;
 };

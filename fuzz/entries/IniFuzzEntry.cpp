@@ -32,7 +32,8 @@ void ReadEverything(const TIniDocument& doc) {
     for (const QString& section : doc.ReadSections()) {
         for (const QString& key : doc.ReadSection(section)) {
             const QString value = doc.ReadString(section, key, QString());
-            Expect(value.size() <= kIniMaxValueLength, "a read returned more than 2047 characters");
+            Expect(Cp932::Encode(value).size() <= kIniMaxValueBytes,
+                   "a read returned more than 2047 bytes");
             Expect(doc.ValueExists(section, key), "a listed key does not exist");
             if (++reads > 256)
                 return;
@@ -46,12 +47,12 @@ void WriteReadDelete(TIniDocument& doc, const QString& section, const QString& k
         return;
     const QList<QByteArray> before = doc.Lines();
     doc.WriteString(section, key, value);
-    Expect(doc.ReadString(section, key, QString()) == value.left(kIniMaxValueLength),
+    Expect(doc.ReadString(section, key, QString()) == TIniDocument::CutValue(value),
            "a written value does not read back");
     ExpectSingleEdit(before, doc.Lines());
     const TIniDocument reread(doc.Bytes());
     Expect(reread.Lines() == doc.Lines(), "lines changed through a save and load");
-    Expect(reread.ReadString(section, key, QString()) == value.left(kIniMaxValueLength),
+    Expect(reread.ReadString(section, key, QString()) == TIniDocument::CutValue(value),
            "a written value does not read back after a save and load");
     doc.DeleteKey(section, key);
     Expect(!doc.ValueExists(section, key), "a deleted key still reads");

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "Cp932.h"
+#include "IniFile.h"
 #include "ModalDriver.h"
 #include "RegMng.h"
 #include "ShineSpdBtn.h"
@@ -11,7 +12,15 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <cerrno>
+#include <fcntl.h>
+#include <iostream>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -130,4 +139,218 @@ TEST_F(PersistenceTest, SettingsFileSitsBesideTheProgramOrInTheConfigFolder) {
     EXPECT_EQ(Unit1::SettingsFileFor(dir.filePath("vexla")), config.filePath("vexla/vexla.ini"));
     EXPECT_TRUE(QDir(config.filePath("vexla")).exists());
     chmod(QFile::encodeName(dir.path()).constData(), 0755);
+}
+
+// --- closing under contention -------------------------------------------------
+
+namespace {
+
+// Gives every remembered setting a value that names mark: the two boxes
+// ticked one way for "A", the other way otherwise.
+void SetWholeSet(TForm1& form, const QString& mark) {
+    for (const TStoredSetting& setting : StoredSettings()) {
+        if (setting.Value)
+            Unit1::Page.*setting.Value = mark + u'-' + QLatin1String(setting.Name);
+        else
+            form.findChild<QCheckBox*>(QLatin1String(setting.Control))
+                ->setChecked((mark == u"A") == (QLatin1String(setting.Name) == "CheckBox1Checked"));
+    }
+}
+
+// The mark of the set the file holds; a description of the mix otherwise.
+QString SetIn(const QString& file) {
+    const TIniFile ini(file);
+    QStringList marks;
+    QStringList boxes;
+    for (const TStoredSetting& setting : StoredSettings()) {
+        const QString v = ini.ReadString(QLatin1String(setting.Section),
+                                         QLatin1String(setting.Ident), QStringLiteral("<none>"));
+        if (setting.Value)
+            marks << v.section(u'-', 0, 0);
+        else
+            boxes << v;
+    }
+    marks.removeDuplicates();
+    const QStringList expectedBoxes =
+        marks.value(0) == u"A" ? QStringList{"1", "0"} : QStringList{"0", "1"};
+    if (marks.size() == 1 && boxes == expectedBoxes)
+        return marks[0];
+    return QStringLiteral("mix: ") + marks.join(u',') + u'/' + boxes.join(u',');
+}
+
+// The lock file of a settings file (beside the file a link leads to).
+QString LockFileOf(const QString& file) {
+    const QFileInfo info(file);
+    return QFileInfo(info.absolutePath()).canonicalFilePath() + u'/' + info.fileName() +
+           QStringLiteral(".lock");
+}
+
+bool LockHeldElsewhere(const QString& lockFile) {
+    const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+ino_t InodeOf(const QString& file) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Sections of some other program make the file large (4 KB each), so a
+// close takes a while.
+void AddOtherSections(const QString& file, int count) {
+    TIniBatch batch(file);
+    for (int i = 0; i < count; ++i)
+        TIniFile(file).WriteString(QStringLiteral("Other\\%1").arg(i), QStringLiteral("v"),
+                                   QString(4000, u'x'));
+    batch.Commit();
+}
+
+// Another run of this program (this test binary in the role of the
+// program below) that closes its window each time it is told to.
+class TOtherProgram {
+public:
+    TOtherProgram(const QString& settingsFile, const QString& mark) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VEXLA_TEST_SETTINGS"), settingsFile);
+        env.insert(QStringLiteral("VEXLA_TEST_MARK"), mark);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        FProcess.setProcessEnvironment(env);
+        FProcess.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_also_run_disabled_tests"),
+             QStringLiteral("--gtest_filter=PersistenceTest.DISABLED_ProgramThatClosesOnRequest")});
+    }
+    ~TOtherProgram() {
+        if (FProcess.state() != QProcess::NotRunning) {
+            FProcess.kill();
+            FProcess.waitForFinished(10000);
+        }
+    }
+    // The next line the program reports (they start with "@"); empty when it
+    // ends or falls silent.
+    QByteArray Next() {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            while (FProcess.canReadLine()) {
+                const QByteArray line = FProcess.readLine().trimmed();
+                if (line.startsWith('@'))
+                    return line;
+            }
+            if (!FProcess.waitForReadyRead(int(deadline.remainingTime())) &&
+                FProcess.state() == QProcess::NotRunning)
+                break;
+        }
+        return {};
+    }
+    void Tell(const char* command) { FProcess.write(QByteArray(command) + '\n'); }
+    QProcess& Process() { return FProcess; }
+
+private:
+    QProcess FProcess;
+};
+
+} // namespace
+
+// Not a test of its own: the program the close tests run beside the test.
+// It opens its window on the settings file it is given, gives every setting
+// a value naming its mark, and closes the window on "close" from stdin.
+TEST_F(PersistenceTest, DISABLED_ProgramThatClosesOnRequest) {
+    const QString file = qEnvironmentVariable("VEXLA_TEST_SETTINGS");
+    const QString mark = qEnvironmentVariable("VEXLA_TEST_MARK");
+    ASSERT_FALSE(file.isEmpty());
+    Form.reset();
+    Unit1::SettingsFileOverride = file;
+    for (std::string command;;) {
+        Form = std::make_unique<TForm1>();
+        SetWholeSet(*Form, mark);
+        std::cout << "@ready" << std::endl;
+        if (!std::getline(std::cin, command) || command != "close")
+            return;
+        const bool closed = CloseForm();
+        std::cout << (closed && Errors.isEmpty() ? "@closed" : "@failed ")
+                  << Errors.join(u'|').toStdString() << std::endl;
+        Errors.clear();
+    }
+}
+
+TEST_F(PersistenceTest, TwoProgramsClosingTogetherLeaveOneWholeSet) {
+    Form.reset();
+    AddOtherSections(SettingsFile(), 60);
+    TOtherProgram a(SettingsFile(), QStringLiteral("A"));
+    TOtherProgram b(SettingsFile(), QStringLiteral("B"));
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(a.Next(), "@ready");
+        ASSERT_EQ(b.Next(), "@ready");
+        a.Tell("close");
+        b.Tell("close");
+        ASSERT_EQ(a.Next(), "@closed");
+        ASSERT_EQ(b.Next(), "@closed");
+        const QString set = SetIn(SettingsFile());
+        EXPECT_TRUE(set == u"A" || set == u"B") << round << ": " << set.toStdString();
+    }
+    a.Tell("quit");
+    b.Tell("quit");
+}
+
+// A program killed while it writes its settings leaves the old set or the
+// new one: killed while it holds the file's lock, and killed the moment the
+// file is first replaced.
+TEST_F(PersistenceTest, ProgramKilledDuringCloseLeavesTheOldSetOrTheNew) {
+    SetWholeSet(*Form, QStringLiteral("A"));
+    EXPECT_TRUE(CloseForm());
+    Form.reset();
+    AddOtherSections(SettingsFile(), 600);
+    ASSERT_EQ(SetIn(SettingsFile()), "A");
+    for (const bool atReplace : {false, true}) {
+        const QString before = SetIn(SettingsFile());
+        const QString next = before == u"A" ? QStringLiteral("B") : QStringLiteral("A");
+        const ino_t inode = InodeOf(SettingsFile());
+        TOtherProgram other(SettingsFile(), next);
+        ASSERT_EQ(other.Next(), "@ready");
+        other.Tell("close");
+        // (A close that ends before the moment is seen needs no kill.)
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return (atReplace ? InodeOf(SettingsFile()) != inode
+                                  : LockHeldElsewhere(LockFileOf(SettingsFile()))) ||
+                       other.Process().canReadLine();
+            },
+            20000));
+        other.Process().kill();
+        other.Process().waitForFinished(10000);
+        const QString after = SetIn(SettingsFile());
+        if (atReplace)
+            EXPECT_EQ(after.toStdString(), next.toStdString());
+        else
+            EXPECT_TRUE(after == before || after == next) << after.toStdString();
+        EXPECT_EQ(TIniFile(SettingsFile()).ReadSections().size(), 14 + 600);
+    }
+}
+
+// Another program holding the lock does not freeze the close: after a
+// bounded wait the close reports the file and goes on; the file stays.
+TEST_F(PersistenceTest, LockHeldElsewhereFailsTheCloseWriteAfterABoundedWait) {
+    EXPECT_TRUE(CloseForm());
+    const QByteArray before = ReadBytes(SettingsFile());
+    Form = std::make_unique<TForm1>();
+    Form->Edit1->setText(QStringLiteral("changed"));
+    const int lock = ::open(QFile::encodeName(LockFileOf(SettingsFile())).constData(),
+                            O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(CloseForm());
+    const qint64 took = clock.elapsed();
+    ::close(lock);
+    EXPECT_LT(took, kIniLockWaitMs + 3000);
+    EXPECT_FALSE(Form->isVisible());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0], SettingsFile() +
+                             QStringLiteral(" に書き込めません: ほかのプログラムが書き込み中です"));
+    EXPECT_EQ(ReadBytes(SettingsFile()), before);
 }

@@ -110,7 +110,8 @@ TEST_F(RegMngTest, BooleanDefaultIsUpperCasedAndMatchedExactly) {
         const char* def;
         bool expected;
     } defaults[] = {{"True", true}, {"yes", true},    {"1", true},      {"", false},
-                    {"on", false},  {"true ", false}, {" TRUE", false}, {"2", false}};
+                    {"on", false},  {"true ", false}, {" TRUE", false}, {"2", false},
+                    {"yeſ", false}, {"ｙｅｓ", false}}; // no ASCII letter in either
     for (const auto& d : defaults) {
         AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
                 QString::fromUtf8(d.def));
@@ -243,15 +244,6 @@ TEST_F(RegMngTest, StoreErrorsPassOutOfTheAccessor) {
     }
 }
 
-TEST_F(RegMngTest, CompositeValuesSayTheyAreNotAvailableYet) {
-    UseIni();
-    AddItem(QStringLiteral("f"), QStringLiteral("Form"), QStringLiteral("Font"));
-    TFont font;
-    EXPECT_THROW(FManager.Filer(QStringLiteral("f"))->WriteFont(font), Exception);
-    QStringList list;
-    EXPECT_THROW(FManager.Filer(QStringLiteral("f"))->ReadStrings(list), Exception);
-}
-
 TEST_F(RegMngTest, DeleteValueMakesTheItemReadAsMissing) {
     AddItem(QStringLiteral("t"), QStringLiteral("Form\\Tad"), QStringLiteral("string"),
             QStringLiteral("Tips"));
@@ -263,6 +255,39 @@ TEST_F(RegMngTest, DeleteValueMakesTheItemReadAsMissing) {
         filer->DeleteValue(QStringLiteral("Form\\Tad"), QStringLiteral("string"));
         EXPECT_EQ(filer->AsString(), QStringLiteral("Tips"));
     }
+}
+
+// The writes a caller brackets reach the INI file as one rewrite; each still
+// goes through the filer and is refused on its own, and reads in between
+// see them.
+TEST_F(RegMngTest, BatchOfWritesReachesTheIniFileAsOneRewrite) {
+    UseIni();
+    AddItem(QStringLiteral("a"), QStringLiteral("Form\\a"), QStringLiteral("string"));
+    AddItem(QStringLiteral("b"), QStringLiteral("Form\\b"), QStringLiteral("string"));
+    AddItem(QStringLiteral("c"), QStringLiteral("Form\\c"), QStringLiteral("Checked"),
+            QStringLiteral("True"));
+    Store(QStringLiteral("Form\\a"), QStringLiteral("string"), QStringLiteral("old"));
+    const QByteArray before = ReadBytes(FIni);
+    {
+        TRegBatch batch(FManager);
+        FManager.Filer(QStringLiteral("a"))->SetAsString(QStringLiteral("new"));
+        EXPECT_THROW(FManager.Filer(QStringLiteral("b"))->SetAsString(QStringLiteral("😀")),
+                     EIniFileException);
+        FManager.Filer(QStringLiteral("c"))->SetAsBoolean(false);
+        EXPECT_EQ(FManager.Filer(QStringLiteral("a"))->AsString(), QStringLiteral("new"));
+        EXPECT_FALSE(FManager.Filer(QStringLiteral("c"))->AsBoolean());
+        EXPECT_EQ(ReadBytes(FIni), before);
+        batch.Commit();
+    }
+    EXPECT_EQ(ReadBytes(FIni), QByteArray("[Form\\a]\r\nstring=new\r\n[Form\\c]\r\nChecked=0\r\n"));
+
+    // Over the registry each write stands alone, as before.
+    UseRegistry();
+    {
+        TRegBatch batch(FManager);
+        FManager.Filer(QStringLiteral("a"))->SetAsString(QStringLiteral("reg"));
+    }
+    EXPECT_EQ(FManager.Filer(QStringLiteral("a"))->AsString(), QStringLiteral("reg"));
 }
 
 // A subclass's back-end takes effect although it is chosen by a virtual.

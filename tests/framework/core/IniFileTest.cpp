@@ -5,10 +5,13 @@
 #include "Unprivileged.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,6 +89,11 @@ TEST_F(IniFileTest, NamesIgnoreAsciiCaseButNeverMatchOnTrailBytes) {
     EXPECT_EQ(ini.ReadString(Sjis("\x83\x5D"), QStringLiteral("k"), QStringLiteral("-")), "b");
     EXPECT_EQ(ini.ReadString(Sjis("\x83\x5B"), QStringLiteral("k"), QStringLiteral("-")), "c");
     EXPECT_EQ(ini.ReadSections().size(), 4);
+    // A character the code page holds under two codes is found by either.
+    WriteBytes(Path(), "[\xEE\xF5]\r\nk=d\r\n");
+    const QStringList sections = ini.ReadSections();
+    ASSERT_EQ(sections.size(), 1);
+    EXPECT_EQ(ini.ReadString(sections[0], QStringLiteral("k"), {}), "d");
 }
 
 TEST_F(IniFileTest, UnknownLinesSurviveByteForByteAndNewKeysJoinTheirSection) {
@@ -129,14 +137,28 @@ TEST_F(IniFileTest, FirstDuplicateWinsAndDeleteRemovesTheKeyForGood) {
     EXPECT_FALSE(ini.DeleteKey(QStringLiteral("Missing"), QStringLiteral("x")));
 }
 
-TEST_F(IniFileTest, ReadsAreCutAt2047Characters) {
+// The platform reads into a 2048-byte buffer: at most 2047 bytes come back,
+// and a double-byte character that would not fit whole is left out.
+TEST_F(IniFileTest, ReadsAreCutAt2047BytesOnACharacterBoundary) {
     TIniFile ini(Path());
-    const QString value(100000, u'v');
-    ini.WriteString(QStringLiteral("L"), QStringLiteral("v"), value);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("L"), QStringLiteral("v"), {}), value.left(2047));
-    WriteBytes(Path(), "[L]\r\nw=" + QByteArray("\x8a\xbf").repeated(3000) + "\r\n"); // 漢 x 3000
-    EXPECT_EQ(ini.ReadString(QStringLiteral("L"), QStringLiteral("w"), {}),
-              QString(2047, QChar(u'漢')));
+    const struct {
+        QString value;
+        QString expected;
+    } cases[] = {
+        {QString(100000, u'v'), QString(2047, u'v')},
+        {QString(1023, u'漢'), QString(1023, u'漢')}, // 2046 bytes: whole
+        {QString(1024, u'漢'), QString(1023, u'漢')}, // 2048 bytes
+        {QString(3000, u'漢'), QString(1023, u'漢')},
+        {u'a' + QString(1024, u'漢'), u'a' + QString(1023, u'漢')}, // exactly 2047
+        {QStringLiteral("ab") + QString(1024, u'漢'), QStringLiteral("ab") + QString(1022, u'漢')},
+        {QString(2000, u'ｱ'), QString(2000, u'ｱ')}, // half-width kana: one byte each
+    };
+    for (const auto& c : cases) {
+        ini.WriteString(QStringLiteral("L"), QStringLiteral("v"), c.value);
+        const QString read = ini.ReadString(QStringLiteral("L"), QStringLiteral("v"), {});
+        EXPECT_EQ(read, c.expected) << c.value.size() << " characters read back as " << read.size();
+        EXPECT_EQ(TIniDocument::CutValue(c.value), c.expected);
+    }
 }
 
 TEST_F(IniFileTest, InputThatCannotReadBackIsRefusedAndNothingIsWritten) {
@@ -280,3 +302,206 @@ TEST_F(IniFileTest, WriterKilledMidWayLeavesACompleteFile) {
 }
 
 } // namespace
+
+namespace {
+
+// The settings of one close: COUNT sections S\i, key k, all holding value.
+QString SetValue(const TIniFile& ini, int count) {
+    QStringList values;
+    for (int i = 0; i < count; ++i)
+        values << ini.ReadString(QStringLiteral("S\\%1").arg(i), QStringLiteral("k"),
+                                 QStringLiteral("<none>"));
+    values.removeDuplicates();
+    return values.size() == 1 ? values[0] : QStringLiteral("mix of ") + values.join(u',');
+}
+
+void WriteSet(const QString& file, const QString& value, int count) {
+    TIniBatch batch(file);
+    for (int i = 0; i < count; ++i)
+        TIniFile(file).WriteString(QStringLiteral("S\\%1").arg(i), QStringLiteral("k"), value);
+    batch.Commit();
+}
+
+} // namespace
+
+// A symlink and a folder link lead three writers to one file: they share its
+// lock, which lies beside the file itself.
+TEST_F(IniFileTest, WritersReachingOneFileByThreeNamesKeepEachOthersKeys) {
+    constexpr int kEach = 150;
+    ASSERT_TRUE(QFile::link(QStringLiteral("real.ini"), Path("link.ini")));
+    ASSERT_TRUE(QFile::link(FDir.path(), Path("folder")));
+    const QString names[] = {Path("real.ini"), Path("link.ini"), Path("folder/real.ini")};
+    QObject owner;
+    QList<QProcess*> writers;
+    for (int w = 0; w < 3; ++w)
+        writers << StartHelper(
+            {"ini-write", names[w], QStringLiteral("P%1").arg(w), QString::number(kEach)}, &owner);
+    for (QProcess* p : writers) {
+        ASSERT_TRUE(p->waitForFinished(50000));
+        ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    const TIniFile ini(Path("link.ini"));
+    EXPECT_EQ(ini.ReadSections().size(), 3 * kEach);
+    for (int w = 0; w < 3; ++w)
+        for (int i = 0; i < kEach; ++i)
+            EXPECT_EQ(ini.ReadString(QStringLiteral("P%1\\%2").arg(w).arg(i), "k", {}),
+                      QString::number(i));
+    EXPECT_TRUE(QFileInfo(Path("link.ini")).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(Path("real.ini.lock")));
+    EXPECT_FALSE(QFileInfo::exists(Path("link.ini.lock")));
+}
+
+// A lock needs no write access: a lock file another user made (whatever
+// their umask) or one nobody may write never keeps a writer of the INI file
+// out.
+TEST_F(IniFileTest, LockFileOfAnotherUserDoesNotStandInTheWay) {
+    const QString file = Path();
+    if (geteuid() != 0) {
+        // Without a second user: a lock file no one may write.
+        ASSERT_TRUE(WriteBytes(file + ".lock", {}));
+        ASSERT_TRUE(QFile::setPermissions(file + ".lock", QFileDevice::ReadOwner));
+        TIniFile(file).WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
+        EXPECT_EQ(TIniFile(file).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "1");
+        return;
+    }
+    const mode_t saved = ::umask(077);
+    TIniFile(file).WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("root"));
+    ::umask(saved);
+    ASSERT_TRUE(QFile::setPermissions(FDir.path(), QFileDevice::Permissions(0x7777)));
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::Permissions(0x6666)));
+    QObject owner;
+    QProcess* other = StartHelperAsNobody({"ini-write", file, "N", "3"}, &owner);
+    ASSERT_TRUE(other->waitForFinished(20000));
+    EXPECT_EQ(other->exitCode(), 0) << other->readAllStandardError().toStdString();
+    const TIniFile ini(file);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "root");
+    EXPECT_EQ(ini.ReadString(QStringLiteral("N\\2"), QStringLiteral("k"), {}), "2");
+}
+
+// A write waits a bounded time for a lock held elsewhere, then fails naming
+// the file, which stays as it was.
+TEST_F(IniFileTest, LockHeldElsewhereFailsTheWriteAfterABoundedWait) {
+    const QByteArray original = "[A]\r\nx=1\r\n";
+    WriteBytes(Path(), original);
+    QObject owner;
+    QProcess* holder = StartHelper({"ini-hold", Path(), "30"}, &owner);
+    ASSERT_TRUE(WaitForLine(holder, "LOCKED")) << holder->readAllStandardError().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        TIniFile(Path()).WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"));
+        ADD_FAILURE() << "wrote while another process held the lock";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(),
+                  Path() + QStringLiteral(" に書き込めません: ほかのプログラムが書き込み中です"));
+    }
+    EXPECT_GE(clock.elapsed(), kIniLockWaitMs - 100);
+    EXPECT_LT(clock.elapsed(), kIniLockWaitMs + 3000);
+    EXPECT_EQ(ReadBytes(Path()), original);
+    EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "1");
+    // Once the holder is gone the lock is free again, also of the wait that
+    // was given up.
+    holder->kill();
+    holder->waitForFinished(10000);
+    TIniFile(Path()).WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("3"));
+    EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "3");
+}
+
+// A file with a UTF-16 byte-order mark is not ours to read or rewrite.
+TEST_F(IniFileTest, Utf16FileReadsAsDefaultsAndIsNeverWritten) {
+    const QString text = QStringLiteral("[A]\r\nx=1\r\n");
+    const QByteArray files[] = {
+        QByteArray("\xFF\xFE") +
+            QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
+        QByteArray("\xFE\xFF") + QByteArray("\0[\0A\0]\0\r\0\n\0x\0=\0001\0\r\0\n", 20),
+    };
+    for (const QByteArray& original : files) {
+        WriteBytes(Path(), original);
+        TIniFile ini(Path());
+        EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("d")),
+                  "d");
+        EXPECT_TRUE(ini.ReadSections().isEmpty());
+        try {
+            ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"));
+            ADD_FAILURE() << "wrote into a UTF-16 file";
+        } catch (const EIniFileException& e) {
+            EXPECT_EQ(e.Message(),
+                      Path() + QStringLiteral(" に書き込めません: UTF-16 のファイルは扱えません"));
+        }
+        EXPECT_FALSE(ini.DeleteKey(QStringLiteral("A"), QStringLiteral("x")));
+        TIniBatch batch(Path());
+        EXPECT_THROW(ini.WriteString(QStringLiteral("B"), QStringLiteral("y"), QStringLiteral("1")),
+                     EIniFileException);
+        batch.Commit();
+        EXPECT_EQ(ReadBytes(Path()), original);
+    }
+}
+
+TEST_F(IniFileTest, BatchReplacesTheFileOnceAtCommit) {
+    const QByteArray original = "; kept\r\n[A]\r\nx=1\r\n";
+    WriteBytes(Path(), original);
+    ASSERT_TRUE(QFile::link(Path(), Path("link.ini")));
+    {
+        TIniBatch batch(Path("link.ini"));
+        TIniFile ini(Path());
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"));
+        ini.WriteString(QStringLiteral("B"), QStringLiteral("y"), QStringLiteral("3"));
+        // Each write is still refused on its own.
+        EXPECT_THROW(ini.WriteString(QStringLiteral("C"), QStringLiteral("z"), QStringLiteral("😀")),
+                     EIniFileException);
+        EXPECT_TRUE(TIniFile(Path("link.ini")).DeleteKey(QStringLiteral("B"), QStringLiteral("y")));
+        ini.WriteString(QStringLiteral("B"), QStringLiteral("w"), QStringLiteral("4"));
+        // Visible to every reader of this process, not yet on disk.
+        EXPECT_EQ(TIniFile(Path("link.ini")).ReadString("A", "x", {}), "2");
+        EXPECT_EQ(ReadBytes(Path()), original);
+        {
+            TIniBatch joined(Path()); // joins: its commit writes nothing
+            ini.WriteString(QStringLiteral("B"), QStringLiteral("v"), QStringLiteral("5"));
+            joined.Commit();
+            EXPECT_EQ(ReadBytes(Path()), original);
+        }
+        batch.Commit();
+    }
+    EXPECT_EQ(ReadBytes(Path()), QByteArray("; kept\r\n[A]\r\nx=2\r\n[B]\r\nw=4\r\nv=5\r\n"));
+    EXPECT_TRUE(QFileInfo(Path("link.ini")).isSymLink());
+    {
+        TIniBatch dropped(Path());
+        TIniFile(Path()).WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("9"));
+    }
+    EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "2");
+}
+
+// Two programs writing their whole set at once: the file ends with one
+// set or the other, never a mix. The slower writer starts first and the
+// faster one overtakes it part way, which without the batch would leave the
+// first items of one and the rest of the other.
+TEST_F(IniFileTest, BatchesOfTwoProcessesNeverMix) {
+    constexpr int kItems = 14;
+    for (int round = 0; round < 3; ++round) {
+        QObject owner;
+        QProcess* slow =
+            StartHelper({"ini-batch", Path(), "slow", QString::number(kItems), "50"}, &owner);
+        ASSERT_TRUE(WaitForLine(slow, "WROTE 2")) << slow->readAllStandardError().toStdString();
+        QProcess* fast =
+            StartHelper({"ini-batch", Path(), "fast", QString::number(kItems), "0"}, &owner);
+        ASSERT_TRUE(slow->waitForFinished(20000) && fast->waitForFinished(20000));
+        ASSERT_EQ(slow->exitCode(), 0) << slow->readAllStandardError().toStdString();
+        ASSERT_EQ(fast->exitCode(), 0) << fast->readAllStandardError().toStdString();
+        const QString set = SetValue(TIniFile(Path()), kItems);
+        EXPECT_TRUE(set == u"slow" || set == u"fast") << round << ": " << set.toStdString();
+    }
+}
+
+// A writer killed in the middle of its set leaves the old set.
+TEST_F(IniFileTest, WriterKilledInsideABatchLeavesTheOldSet) {
+    constexpr int kItems = 14;
+    WriteSet(Path(), QStringLiteral("old"), kItems);
+    QObject owner;
+    QProcess* writer =
+        StartHelper({"ini-batch", Path(), "new", QString::number(kItems), "20"}, &owner);
+    ASSERT_TRUE(WaitForLine(writer, "WROTE 7")) << writer->readAllStandardError().toStdString();
+    EXPECT_TRUE(LockedElsewhere(Path() + ".lock"));
+    writer->kill();
+    writer->waitForFinished(10000);
+    EXPECT_EQ(SetValue(TIniFile(Path()), kItems), "old");
+}

@@ -2,9 +2,14 @@
 #include "StoreTestUtils.h"
 #include "SysUtils.h"
 
+#include "Unprivileged.h"
+
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -17,6 +22,12 @@ protected:
     void TearDown() override { TRegIniFile::SetDatabasePath({}); }
     QString Db(const QString& name = QStringLiteral("registry.sqlite3")) const {
         return FDir.filePath(name);
+    }
+    // The damaged databases moved aside (without their journals).
+    QStringList Aside(const QString& name = QStringLiteral("registry.sqlite3")) const {
+        QStringList files = QDir(FDir.path()).entryList({name + ".damaged-*"});
+        files.removeIf([](const QString& f) { return f.endsWith("-wal") || f.endsWith("-shm"); });
+        return files;
     }
     static QString Message(const std::function<void()>& fn) {
         try {
@@ -110,7 +121,7 @@ TEST_F(RegistryTest, DamagedDatabaseIsMovedAsideAndReported) {
     WriteBytes(Db(), junk);
     const QString message = Message([] { TRegIniFile reg(QStringLiteral("Software\\Example")); });
     EXPECT_TRUE(message.contains(QStringLiteral("壊れていたため"))) << message.toStdString();
-    const QStringList aside = QDir(FDir.path()).entryList({"registry.sqlite3.damaged-*"});
+    const QStringList aside = Aside();
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(ReadBytes(FDir.filePath(aside[0])), junk);
     // The next accessor starts afresh.
@@ -131,7 +142,7 @@ TEST_F(RegistryTest, DamagedDatabaseIsMovedAsideAndReported) {
     EXPECT_TRUE(Message([] {
                     TRegIniFile reg(QStringLiteral("Software\\Big"));
                 }).contains(QStringLiteral("壊れていたため")));
-    EXPECT_EQ(QDir(FDir.path()).entryList({"cut.sqlite3.damaged-*"}).size(), 1);
+    EXPECT_EQ(Aside(QStringLiteral("cut.sqlite3")).size(), 1);
 }
 
 TEST_F(RegistryTest, DatabaseLivesUnderTheXdgConfigFolder) {
@@ -157,6 +168,115 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceNeitherFailNorLoseValues) {
     for (int i = 0; i < kEach; ++i)
         for (const char* prefix : {"a", "b"})
             EXPECT_EQ(reg.ReadString("Test", prefix + QString::number(i), {}), QString::number(i));
+}
+
+// Processes that meet one damaged database together: one moves it aside
+// and reports it, the others go on with the fresh database, and no fresh
+// database (with another process's values) is moved aside.
+TEST_F(RegistryTest, DamagedDatabaseMetBySeveralProcessesIsMovedAsideOnce) {
+    constexpr int kProcesses = 6;
+    // A large database with a damaged page in the middle: the check that
+    // finds it takes a while, so the processes' checks overlap.
+    TRegIniFile::SetDatabasePath(Db("big.sqlite3"));
+    {
+        TRegIniFile big(QStringLiteral("Software\\Big"));
+        for (int i = 0; i < 400; ++i)
+            big.WriteString(QStringLiteral("S%1").arg(i), QStringLiteral("v"), QString(2000, u'x'));
+    }
+    TRegIniFile::SetDatabasePath(Db());
+    QByteArray damaged = ReadBytes(Db("big.sqlite3"));
+    ASSERT_GT(damaged.size(), 200 * 4096);
+    damaged.replace(damaged.size() / 2 / 4096 * 4096, 4096, QByteArray(4096, '\xFF'));
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(WriteBytes(Db(), damaged));
+        QObject owner;
+        QList<QProcess*> helpers;
+        for (int p = 0; p < kProcesses; ++p)
+            helpers << StartHelper(
+                {"reg-damaged", Db(), QStringLiteral("r%1p%2").arg(round).arg(p)}, &owner);
+        int reported = 0;
+        for (QProcess* h : helpers) {
+            ASSERT_TRUE(h->waitForFinished(30000));
+            EXPECT_EQ(h->exitCode(), 0) << h->readAllStandardError().toStdString();
+            reported += int(h->readAllStandardOutput().count("REPORTED"));
+        }
+        EXPECT_EQ(reported, 1) << round;
+        const QStringList aside = Aside();
+        ASSERT_EQ(aside.size(), 1);
+        for (const QString& f : aside)
+            EXPECT_EQ(ReadBytes(FDir.filePath(f)), damaged);
+        TRegIniFile reg(QStringLiteral("Software\\Vexla"));
+        for (int p = 0; p < kProcesses; ++p)
+            EXPECT_EQ(reg.ReadString(QStringLiteral("Test"),
+                                     QStringLiteral("r%1p%2").arg(round).arg(p), {}),
+                      "1");
+        // Every process has seen the damage; the next round's checks a new file.
+        QFile::remove(Db());
+        QFile::remove(Db() + "-wal");
+        QFile::remove(Db() + "-shm");
+        for (const QString& f : aside)
+            QFile::rename(FDir.filePath(f),
+                          FDir.filePath(QStringLiteral("old-%1-").arg(round) + f));
+    }
+}
+
+// A database nobody may write (its folder read-only) is still read; a
+// missing one reads as empty and is not made by a read; a write fails with
+// a message naming the database.
+TEST_F(RegistryTest, ReadOnlyFolderStillReads) {
+    if (!RunUnprivileged())
+        return;
+    const QString folder = FDir.filePath("ro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString db = folder + "/registry.sqlite3";
+    TRegIniFile::SetDatabasePath(db);
+    TRegIniFile(QStringLiteral("Software\\Example"))
+        .WriteString(QStringLiteral("Form\\bgc"), QStringLiteral("string"), QStringLiteral("Aqua"));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x5555)));
+    TRegIniFile reg(QStringLiteral("Software\\Example"));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Form\\bgc"), QStringLiteral("string"), {}), "Aqua");
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Form\\Tad"), QStringLiteral("string"),
+                             QStringLiteral("Tips")),
+              "Tips");
+    EXPECT_EQ(TRegIniFile(QStringLiteral("Software\\Other"))
+                  .ReadString(QStringLiteral("S"), QStringLiteral("v"), QStringLiteral("-")),
+              "-");
+    const QString message = Message([&] {
+        reg.WriteString(QStringLiteral("Form\\bgc"), QStringLiteral("string"),
+                        QStringLiteral("Red"));
+    });
+    EXPECT_TRUE(message.contains(db)) << message.toStdString();
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Form\\bgc"), QStringLiteral("string"), {}), "Aqua");
+
+    TRegIniFile::SetDatabasePath(folder + "/missing.sqlite3");
+    EXPECT_EQ(TRegIniFile(QStringLiteral("Software\\Example"))
+                  .ReadString(QStringLiteral("Form\\bgc"), QStringLiteral("string"),
+                              QStringLiteral("def")),
+              "def");
+    EXPECT_FALSE(QFileInfo::exists(folder + "/missing.sqlite3"));
+    QFile::setPermissions(folder, QFileDevice::Permissions(0x7700));
+}
+
+// While another process holds the write lock, reads go on without waiting.
+TEST_F(RegistryTest, ReadsNeverWaitForAnotherWriter) {
+    TRegIniFile(QStringLiteral("Software\\Example"))
+        .WriteString(QStringLiteral("S"), QStringLiteral("v"), QStringLiteral("committed"));
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(Db()).constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; UPDATE reg_values SET data = x'00'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(TRegIniFile(QStringLiteral("Software\\Example"))
+                  .ReadString(QStringLiteral("S"), QStringLiteral("v"), {}),
+              "committed");
+    EXPECT_EQ(TRegIniFile(QStringLiteral("Software\\Missing"))
+                  .ReadString(QStringLiteral("S"), QStringLiteral("v"), QStringLiteral("-")),
+              "-");
+    EXPECT_LT(clock.elapsed(), 2000);
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
 }
 
 } // namespace
