@@ -1,30 +1,40 @@
 #include "DropDst.h"
 
 #include "Application.h"
+#include "PathNames.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QLayout>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
-// An application-wide event filter that forwards to a function, so that the
-// drop target can watch its window's descendants without its own filter
-// (which sees the hooked window's events) being called twice.
+// An event filter that forwards to a function.
 class TEventTap : public QObject {
 public:
-    TEventTap(QObject* parent, std::function<bool(QObject*, QEvent*)> filter)
-        : QObject(parent), FFilter(std::move(filter)) {}
+    explicit TEventTap(std::function<bool(QObject*, QEvent*)> filter)
+        : FFilter(std::move(filter)) {}
     bool eventFilter(QObject* watched, QEvent* event) override { return FFilter(watched, event); }
 
 private:
     std::function<bool(QObject*, QEvent*)> FFilter;
 };
 
+// The one application-wide filter that routes file drags among the live drop
+// targets; it exists while any target does.
+TEventTap* DragRouter = nullptr;
+
 bool IsDragEvent(const QEvent* event) {
     const QEvent::Type type = event->type();
     return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+}
+
+void RefuseDrag(QDropEvent* drag) {
+    drag->setDropAction(Qt::IgnoreAction);
+    drag->ignore();
 }
 
 // Files are only read, so a copy is asked for: accepting a proposed move
@@ -38,7 +48,7 @@ bool AcceptFileAction(QDropEvent* drop) {
             return true;
         }
     }
-    drop->ignore();
+    RefuseDrag(drop);
     return false;
 }
 
@@ -52,13 +62,26 @@ void ReportCurrentException() {
 } // namespace
 
 TDropDst::TDropDst(QObject* owner) : TControlHook(owner) {
-    FChildTap = new TEventTap(
-        this, [this](QObject* watched, QEvent* event) { return FilterChildDrag(watched, event); });
-    if (QCoreApplication* app = QCoreApplication::instance())
-        app->installEventFilter(FChildTap);
+    LiveTargets().append(this);
+    if (!DragRouter) {
+        DragRouter = new TEventTap(&TDropDst::RouteDrag);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installEventFilter(DragRouter);
+    }
 }
 
-TDropDst::~TDropDst() = default;
+TDropDst::~TDropDst() {
+    LiveTargets().removeOne(this);
+    if (LiveTargets().isEmpty()) {
+        delete DragRouter; // leaves the application's filter list by itself
+        DragRouter = nullptr;
+    }
+}
+
+QList<TDropDst*>& TDropDst::LiveTargets() {
+    static QList<TDropDst*> targets;
+    return targets;
+}
 
 void TDropDst::SetAcceptDrop(bool value) {
     if (value == FAcceptDrop)
@@ -89,20 +112,25 @@ QStringList TDropDst::LocalFiles(const QMimeData* data) {
     QStringList files;
     if (!data || !data->hasUrls())
         return files;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
-        if (!path.isEmpty())
-            files.append(path);
-    }
+    // The URL's percent-encoded bytes stay the name's bytes (a name need not be
+    // UTF-8); a file URL naming another host is no local file and is skipped.
+    for (const QUrl& url : data->urls())
+        if (const std::optional<QString> path = LocalPathFromFileUrl(url))
+            files.append(*path);
     return files;
 }
 
+bool TDropDst::HasFileUrl(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) {
+        return url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
+    });
+}
+
 bool TDropDst::WndProc(QEvent* event) {
-    if (HandleFileDrag(HookedControl(), event))
-        return true;
-    return TControlHook::WndProc(event);
+    return RouteDrag(HookedControl(), event) || TControlHook::WndProc(event);
 }
 
 bool TDropDst::AcceptingFiles() const {
@@ -110,42 +138,73 @@ bool TDropDst::AcceptingFiles() const {
     return FAcceptDrop && control && control->acceptDrops();
 }
 
-bool TDropDst::FilterChildDrag(QObject* watched, QEvent* event) {
-    if (!IsDragEvent(event))
+// A file drag never reaches a widget inside a hooked window: it goes to the
+// innermost registered target around the widget, or is refused when none of
+// the targets around it is registered.
+bool TDropDst::RouteDrag(QObject* watched, QEvent* event) {
+    if (!watched || !watched->isWidgetType() || !IsDragEvent(event))
         return false;
-    QWidget* control = HookedControl();
-    auto* widget = qobject_cast<QWidget*>(watched);
-    // isAncestorOf stays within one window: a dialog owned by the form keeps
-    // its own drops.
-    if (!control || !widget || widget == control || !control->isAncestorOf(widget))
+    auto* widget = static_cast<QWidget*>(watched);
+    bool anyAround = false;
+    TDropDst* target = TargetFor(widget, &anyAround);
+    if (!anyAround)
         return false;
-    return HandleFileDrag(widget, event);
-}
-
-bool TDropDst::HandleFileDrag(QWidget* receiver, QEvent* event) {
-    if (!receiver || !IsDragEvent(event) || !AcceptingFiles())
-        return false;
-    auto* drop = static_cast<QDropEvent*>(event);
-    const QStringList files = LocalFiles(drop->mimeData());
-    if (files.isEmpty())
-        return false;
-    if (event->type() == QEvent::Drop)
-        FinishDrop(receiver, drop, files);
+    auto* drag = static_cast<QDropEvent*>(event);
+    const QStringList files = LocalFiles(drag->mimeData());
+    if (files.isEmpty()) {
+        // A file URL of another host is no local file, yet still no text for
+        // the widget to insert: refused before anything is touched.
+        if (!HasFileUrl(drag->mimeData()))
+            return false;
+        RefuseDrag(drag);
+        return true;
+    }
+    if (target)
+        target->TakeFileDrag(widget, drag, files);
     else
-        AcceptFileAction(drop);
+        RefuseDrag(drag);
     return true;
 }
 
-// The drop is accepted whatever the handler does, so the source is never left
-// waiting and the next drop starts clean.
-void TDropDst::FinishDrop(QWidget* receiver, QDropEvent* drop, const QStringList& files) {
-    const QPoint point = receiver->mapTo(HookedControl(), drop->position().toPoint());
+// Walks out from the widget to its window, as the platform looks for the
+// window that takes dropped files; anyAround tells whether any target hooks
+// one of those widgets, registered or not.
+TDropDst* TDropDst::TargetFor(QWidget* widget, bool* anyAround) {
+    const QList<TDropDst*>& targets = LiveTargets();
+    for (QWidget* w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        // The newest hook on a window sees its events first.
+        for (auto it = targets.crbegin(); it != targets.crend(); ++it) {
+            if ((*it)->HookedControl() != w)
+                continue;
+            *anyAround = true;
+            if ((*it)->AcceptingFiles())
+                return *it;
+        }
+    }
+    return nullptr;
+}
+
+// The drop is accepted before the handler runs, whatever it does, so the
+// source is never left waiting and the next drop starts clean.
+void TDropDst::TakeFileDrag(QWidget* receiver, QDropEvent* drag, const QStringList& files) {
+    if (!AcceptFileAction(drag) || drag->type() != QEvent::Drop)
+        return;
     try {
-        DoFileDrop(files, point);
+        DoFileDrop(files, ClientPoint(receiver, drag->position()));
     } catch (...) {
         ReportCurrentException();
     }
-    AcceptFileAction(drop);
+}
+
+// A menu bar lies outside the client area, as on a form.
+QPoint TDropDst::ClientPoint(QWidget* receiver, QPointF position) const {
+    QWidget* control = HookedControl();
+    QPoint point = receiver->mapTo(control, position.toPoint());
+    const QLayout* layout = control->layout();
+    const QWidget* menu = layout ? layout->menuBar() : nullptr;
+    if (menu && !menu->isHidden())
+        point.ry() -= menu->geometry().bottom() + 1;
+    return point;
 }
 
 void TDropDst::DoFileDrop(const QStringList& files, QPoint point) {

@@ -8,11 +8,15 @@
 // least one local file; other drags go on to the widgets as usual.
 //
 // Children of the hooked window that take drops of their own (a
-// QPlainTextEdit would insert the file's URL as text) never let the window
-// see a drop. So while the window is registered, a file drag over any of its
-// descendants in the same window is handled here as the window's own, at the
-// point mapped into the window; other drags (text moved inside an editor)
-// still reach the child.
+// QPlainTextEdit would insert the file's URL as text, and accept a move that
+// lets the source delete the file) must never get a file drag. So one
+// application-wide filter routes every file drag among the live drop targets:
+// the drag goes to the innermost registered target whose hooked window holds
+// the widget under the cursor (within one window), at the point mapped into
+// that window's client area; a target's window without a registration of its
+// own (AcceptDrop false) passes drags on to the next target outwards, and when
+// no target around the widget is registered the drag is refused. Other drags
+// (text moved inside an editor) reach the widgets as usual.
 #pragma once
 
 #include "CtlHook.h"
@@ -24,7 +28,8 @@ class QDropEvent;
 class QMimeData;
 
 // Files: the local paths dropped, in order; X, Y: the drop point in the
-// hooked window's client coordinates. Files lives for the call only.
+// hooked window's client area (below its menu bar, if it has one). Files
+// lives for the call only.
 using TFileDropEvent = std::function<void(QObject* Sender, const QStringList& Files, int X, int Y)>;
 
 class TDropDst : public TControlHook {
@@ -42,6 +47,8 @@ public:
 
     // The local paths among the URLs a drag carries, in order, whole.
     static QStringList LocalFiles(const QMimeData* data);
+    // Whether the drag carries any file URL, local or of another host.
+    static bool HasFileUrl(const QMimeData* data);
 
 protected:
     void HandleChanged(std::uint8_t reason) override;
@@ -49,12 +56,14 @@ protected:
     void UpdateAcceptFiles();
 
 private:
+    // Registered: the hooked window takes drops now.
     bool AcceptingFiles() const;
-    bool FilterChildDrag(QObject* watched, QEvent* event);
-    bool HandleFileDrag(QWidget* receiver, QEvent* event);
-    void FinishDrop(QWidget* receiver, QDropEvent* drop, const QStringList& files);
+    static QList<TDropDst*>& LiveTargets();
+    static bool RouteDrag(QObject* watched, QEvent* event);
+    static TDropDst* TargetFor(QWidget* widget, bool* covered);
+    void TakeFileDrag(QWidget* receiver, QDropEvent* drag, const QStringList& files);
+    QPoint ClientPoint(QWidget* receiver, QPointF position) const;
     void DoFileDrop(const QStringList& files, QPoint point);
 
     bool FAcceptDrop = true;
-    QObject* FChildTap = nullptr;
 };

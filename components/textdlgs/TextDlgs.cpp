@@ -1,21 +1,28 @@
 #include "TextDlgs.h"
 
 #include "Application.h"
+#include "Classes.h"
 #include "Cp932.h"
 #include "FileDialogs.h"
+#include "PathNames.h"
 #include "SysUtils.h"
 #include "TextFile.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSizeGrip>
@@ -36,9 +43,19 @@ namespace {
 
 const QString FileNameEditName = QStringLiteral("fileNameEdit");
 const QString FileTypeComboName = QStringLiteral("fileTypeCombo");
+const QString FileListName = QStringLiteral("listView");
 
 bool HasWildcard(const QString& name) {
     return name.contains(u'*') || name.contains(u'?');
+}
+
+// Names may hold '*' and '?' here: a name is a pattern only when no entry of
+// exactly that name exists.
+bool IsPattern(const QDir& folder, const QString& name) {
+    if (!HasWildcard(name))
+        return false;
+    const QFileInfo entry(folder.absoluteFilePath(name));
+    return !entry.exists() && !entry.isSymLink();
 }
 
 int MulDiv(int value, int numerator, int denominator) {
@@ -68,7 +85,7 @@ public:
     void accept() override {
         QLineEdit* box = FileNameBox(this);
         const QString text = box ? box->text().trimmed() : QString();
-        if (!HasWildcard(text)) {
+        if (!IsPattern(directory(), text)) {
             QFileDialog::accept();
             return;
         }
@@ -218,14 +235,15 @@ bool GetFilterExt(const QString& filter, int index, QString& ext) {
 }
 
 bool IsPlainExistingFile(const QString& name) {
-    return !name.isEmpty() && !HasWildcard(name) && IsRegularFile(name);
+    return !name.isEmpty() && IsRegularFile(name);
 }
 
 QString PreviewText(QByteArrayView bytes) {
-    const void* nul = std::memchr(bytes.data(), 0, size_t(bytes.size()));
-    if (nul)
-        bytes = bytes.first(static_cast<const char*>(nul) - bytes.data());
-    return NormalizeLineBreaks(Cp932::Decode(bytes));
+    // Decoded as Open reads the file; the text ends at its first NUL.
+    QString text = DecodeTextHead(bytes).Text;
+    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0)
+        text.truncate(nul);
+    return NormalizeLineBreaks(text);
 }
 
 std::optional<TDialogTemplate> ParseDialogTemplate(QByteArrayView bytes) {
@@ -302,9 +320,16 @@ QFileDialog* TOpenDialog::Handle() const {
 }
 
 QWidget* TOpenDialog::HookWindow() const {
-    if (!Handle())
-        return nullptr;
-    return FTemplateArea ? FTemplateArea.data() : FDialog.data();
+    return Handle();
+}
+
+QRect TOpenDialog::StaticRect() const {
+    const QWidget* hook = HookWindow();
+    if (!hook)
+        return QRect();
+    if (!FTemplateArea)
+        return hook->rect();
+    return QRect(0, 0, hook->width(), FTemplateArea->mapTo(hook, QPoint(0, 0)).y());
 }
 
 bool TOpenDialog::Execute() {
@@ -322,8 +347,10 @@ bool TOpenDialog::Execute() {
     }
     if (FShown)
         Closed();
+    // The dialog deals in text; a name whose bytes are not UTF-8 is found by
+    // the form it was shown or typed in.
     if (dialog && accepted)
-        FFileName = dialog->selectedFiles().value(0);
+        FFileName = ResolveChosenPath(dialog->selectedFiles().value(0));
     delete dialog;
     FDialog = nullptr;
     return accepted;
@@ -342,22 +369,21 @@ QFileDialog* TOpenDialog::CreateDialogWindow(QWidget* parent) {
     ApplyFileName(dialog);
     AttachTemplate(dialog);
     dialog->installEventFilter(this);
-    connect(dialog, &QFileDialog::currentChanged, this, [this] {
-        if (FShown)
-            Guarded([this] { DoSelectionChange(); });
-    });
+    // The view's current item changes before its selection does, so only the
+    // selection tells which entry was just clicked.
+    if (auto* list = dialog->findChild<QAbstractItemView*>(FileListName))
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (FShown)
+                Guarded([this] { DoSelectionChange(); });
+        });
     connect(dialog, &QFileDialog::filterSelected, this, [this] { TypeSelected(); });
     connect(dialog, &QDialog::finished, this, [this] { Closed(); });
     return dialog;
 }
 
 void TOpenDialog::ApplyFilter(QFileDialog* dialog) {
-    const QStringList filters = FilterToNameFilters(FFilter);
-    if (filters.isEmpty())
-        return;
-    dialog->setNameFilters(filters);
     // Out of range picks the first, as the platform dialog does.
-    dialog->selectNameFilter(filters.value(FFilterIndex - 1, filters.first()));
+    ApplyNameFilters(dialog, FFilter, FFilterIndex - 1);
 }
 
 void TOpenDialog::ApplyFileName(QFileDialog* dialog) {
@@ -369,7 +395,7 @@ void TOpenDialog::ApplyFileName(QFileDialog* dialog) {
         dialog->setDirectory(FInitialDir);
     if (QLineEdit* box = FileNameBox(dialog))
         box->setText(name);
-    if (HasWildcard(name))
+    if (IsPattern(dialog->directory(), name))
         ShowOnlyMatching(dialog, name);
 }
 
@@ -384,8 +410,10 @@ void TOpenDialog::AttachTemplate(QFileDialog* dialog) {
         qWarning("dialog template %s is missing or invalid", qPrintable(FTemplateName));
         return;
     }
+    // Only reserves room: the panel laid over it takes the clicks.
     auto* area = new QWidget(dialog);
     area->setObjectName(QStringLiteral("templateArea"));
+    area->setAttribute(Qt::WA_TransparentForMouseEvents);
     const QSize size = ExtraAreaSize(*dialogTemplate);
     area->setMinimumWidth(size.width());
     area->setFixedHeight(size.height());
@@ -397,7 +425,9 @@ void TOpenDialog::AttachTemplate(QFileDialog* dialog) {
 }
 
 bool TOpenDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FDialog && event->type() == QEvent::Show)
+    // The type first: while the dialog is being destroyed it is no
+    // QFileDialog any more, and reading FDialog would cast it as one.
+    if (event->type() == QEvent::Show && watched == FDialog)
         Shown();
     return QObject::eventFilter(watched, event);
 }
@@ -511,16 +541,19 @@ bool TEnhOpenDialog::Execute() {
     return TExtChangeOpenDialog::Execute();
 }
 
+// The panel starts 10 pixels above the bottom of the standard controls and
+// reaches the bottom of the dialog over its full width; without a template it
+// is a strip along the bottom. It lies beneath the dialog's own widgets, so
+// where it overlaps them (the size grip included) they keep their clicks.
 void TEnhOpenDialog::DoShow() {
     QWidget* hook = HookWindow();
     QRect bounds = hook->rect();
-    // Without a template the panel is a strip along the bottom of the dialog.
-    if (hook == Handle())
-        bounds.setTop(bounds.height() - 10);
+    bounds.setTop(StaticRect().height() - 10);
     FPanel = new QFrame(hook);
     FPanel->setObjectName(QStringLiteral("Panel"));
     FPanel->setFrameShape(QFrame::NoFrame);
     FPanel->setGeometry(bounds);
+    FPanel->lower();
     FPanel->show();
     TExtChangeOpenDialog::DoShow();
 }
@@ -596,6 +629,37 @@ void TTextOpenDialog::PreviewClick() {
     UpdatePreview();
 }
 
+namespace {
+
+// Form files hold a component stream behind a resource header.
+bool IsFormFile(const QString& name) {
+    const qsizetype slash = name.lastIndexOf(u'/');
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString ext = dot > slash ? name.mid(dot).toLower() : QString();
+    return ext == u".qfm" || ext == u".~qf";
+}
+
+// A form file is read whole, up to this size.
+constexpr qint64 MaxFormFileSize = 16 * 1024 * 1024;
+
+// The first limit bytes of the form file's textual notation. A file without
+// the resource header raises "不正なストリーム フォーマット".
+QByteArray FormFileText(const QString& name, qint64 limit) {
+    const qint64 size = QFileInfo(name).size();
+    if (size > MaxFormFileSize)
+        throw Exception(QStringLiteral("ファイル %1 は大きすぎます").arg(name));
+    QByteArray bytes = ReadFileHead(name, size);
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    ReadResourceHeader(stream);
+    QBuffer text;
+    text.open(QIODevice::WriteOnly);
+    ObjectBinaryToText(stream, text, limit);
+    return text.data().left(limit);
+}
+
+} // namespace
+
 void TTextOpenDialog::UpdatePreview() {
     if (!FMemo || !FCheckBox)
         return;
@@ -605,6 +669,8 @@ void TTextOpenDialog::UpdatePreview() {
     const QString name = FileName();
     if (!IsPlainExistingFile(name))
         return;
-    // Form files (.qfm, .~qf) have no text converter yet; they show as bytes too.
-    FMemo->setPlainText(PreviewText(ReadFileHead(name, PreviewSize)));
+    if (IsFormFile(name))
+        FMemo->setPlainText(PreviewText(FormFileText(name, PreviewSize)));
+    else
+        FMemo->setPlainText(PreviewText(ReadFileHead(name, PreviewSize)));
 }

@@ -31,8 +31,8 @@ int NthCharPos(QChar c, const QString& s, int n);
 // no such filter.
 bool GetFilterExt(const QString& filter, int index, QString& ext);
 
-// An existing regular file named without wildcards (links followed; folders,
-// FIFOs and devices are not).
+// An existing regular file (links followed; folders, FIFOs and devices are
+// not). '*' and '?' are ordinary characters of a name.
 bool IsPlainExistingFile(const QString& name);
 
 // What a preview shows of a file's first bytes: the text up to the first NUL,
@@ -130,9 +130,12 @@ protected:
     // attached below the standard controls at the next Execute; empty for none.
     QString TemplateName() const { return FTemplateName; }
     void SetTemplateName(const QString& name) { FTemplateName = name; }
-    // While shown: the widget holding the template's extra area, or the
-    // dialog window itself when no template is attached.
+    // While shown: the dialog window, which holds the standard controls and,
+    // below them, the template's extra area; null otherwise.
     QWidget* HookWindow() const;
+    // The standard controls' area in the hook window: above the extra area,
+    // or the whole window without a template; empty while not shown.
+    QRect StaticRect() const;
 
     // Runs action, reporting an exception through the application.
     void Guarded(const std::function<void()>& action);
@@ -185,7 +188,8 @@ private:
 };
 
 // Attaches the ENHDLG1 template's area below the standard controls and covers
-// it with a borderless panel for descendants' controls. The panel is placed
+// it with a borderless panel for descendants' controls, from 10 pixels above
+// the standard controls' bottom to the dialog's bottom. The panel is placed
 // once at show and released at close.
 class TEnhOpenDialog : public TExtChangeOpenDialog {
     Q_OBJECT

@@ -1,6 +1,24 @@
 #include "FileDialogs.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+
+namespace {
+
+QComboBox* TypeList(const QFileDialog* dialog) {
+    return dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+}
+
+// The description of each "description|pattern" pair, in order.
+QStringList FilterDescriptions(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList descriptions;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        descriptions << parts[i];
+    return descriptions;
+}
+
+} // namespace
 
 QStringList FilterToNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
@@ -21,6 +39,28 @@ QStringList FilterToNameFilters(const QString& filter) {
     return out;
 }
 
+void ApplyNameFilters(QFileDialog* dialog, const QString& filter, int position) {
+    const QStringList filters = FilterToNameFilters(filter);
+    dialog->setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog->selectNameFilter(filters.value(position, filters.first()));
+    QComboBox* combo = TypeList(dialog);
+    if (!combo)
+        return;
+    if (filters.isEmpty()) {
+        combo->clear(); // not the toolkit's own "all files" entry
+        return;
+    }
+    const QStringList descriptions = FilterDescriptions(filter);
+    for (int i = 0; i < combo->count() && i < descriptions.size(); ++i)
+        combo->setItemText(i, descriptions[i]);
+}
+
+int SelectedFilterPosition(const QFileDialog* dialog) {
+    const QComboBox* combo = TypeList(dialog);
+    return combo ? combo->currentIndex() : -1;
+}
+
 TSaveDialog::TSaveDialog(QObject* owner) : QObject(owner) {}
 
 bool TSaveDialog::Execute(QWidget* parent) {
@@ -31,10 +71,7 @@ bool TSaveDialog::Execute(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(FDefaultExt);
-    const QStringList filters = FilterToNameFilters(FFilter);
-    dialog.setNameFilters(filters);
-    if (FFilterIndex >= 1 && FFilterIndex <= filters.size())
-        dialog.selectNameFilter(filters[FFilterIndex - 1]);
+    ApplyNameFilters(&dialog, FFilter, FFilterIndex - 1);
     if (!FInitialDir.isEmpty())
         dialog.setDirectory(FInitialDir);
     if (!FFileName.isEmpty())
@@ -42,6 +79,6 @@ bool TSaveDialog::Execute(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FFileName = dialog.selectedFiles().constFirst();
-    FFilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    FFilterIndex = SelectedFilterPosition(&dialog) + 1;
     return true;
 }

@@ -12,6 +12,14 @@ class QFileDialog;
 // "Htm(*.htm)|*.htm|All(*.*)|*.*" -> the Qt name filters, one per pair.
 QStringList FilterToNameFilters(const QString& filter);
 
+// Gives the dialog the filter's name filters, selects the one at position
+// (0-based; out of range selects the first) and shows each description in
+// the type list exactly as written ("All(*.*)"); the dialog keeps matching by
+// the name filters, by position. An empty filter leaves the list empty.
+void ApplyNameFilters(QFileDialog* dialog, const QString& filter, int position);
+// The 0-based position of the type chosen in the dialog's type list.
+int SelectedFilterPosition(const QFileDialog* dialog);
+
 // A save dialog: no overwrite prompt, default extension appended to a name
 // typed without one.
 class TSaveDialog : public QObject {

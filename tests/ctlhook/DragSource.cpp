@@ -1,5 +1,6 @@
 // A window that starts a file drag of its arguments when pressed, for the
-// drag and drop checks under X. The event loop keeps running after the drag:
+// drag and drop checks under X. Prints READY once on screen, PRESSED at each
+// press and "DRAGGED action" when a drag ends. The event loop keeps running after the drag:
 // the X drag protocol finishes its exchange with the target from it.
 // Usage: ctlhook_dragsource [--at=X,Y] FILE... (the window's top-left corner,
 // 600,100 by default; it is 200 x 200).
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -18,6 +20,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent*) override {
+        std::puts("PRESSED");
+        std::fflush(stdout);
         auto* data = new QMimeData;
         QList<QUrl> urls;
         for (const QString& f : FFiles)
@@ -47,10 +51,15 @@ int main(int argc, char** argv) {
     TSource source(files);
     source.setGeometry(at.x(), at.y(), 200, 200);
     source.show();
-    QTimer::singleShot(500, &source, [] {
-        std::puts("READY");
-        std::fflush(stdout);
+    QTimer ready;
+    QObject::connect(&ready, &QTimer::timeout, [&] {
+        if (source.windowHandle() && source.windowHandle()->isExposed()) {
+            ready.stop();
+            std::puts("READY");
+            std::fflush(stdout);
+        }
     });
+    ready.start(10);
     QTimer::singleShot(60000, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Drags two real files from one program onto the editor of another under a
-# private Xvfb (no window manager) and checks that the form's drop target
-# gets them whole and in order. Exit 77 (skipped) without Xvfb or xdotool.
+# Drags two real files from one program onto two editors of another under a
+# private Xvfb (no window manager): one on the form, one on a panel with a
+# drop target of its own. Checks that each drop reaches the innermost target
+# with the files whole and in order, and that no editor takes the drag. Exit 77 (skipped) without Xvfb or xdotool.
 set -u
 TARGET=$1
 SOURCE=$2
@@ -39,23 +40,39 @@ PIDS+=($!)
 poll 20 has_line READY "$WORK/target.out" || fail "drop target did not start"
 poll 20 has_line READY "$WORK/source.out" || fail "drag source did not start"
 
-# Press on the source, then move in steps so each position is answered.
-xdotool mousemove 700 200
-sleep 0.3
-xdotool mousedown 1
-sleep 0.3
-for x in 690 660 600 500 400 300 200 160 150; do
-    xdotool mousemove "$x" 150
-    sleep 0.2
-done
-sleep 0.3
-xdotool mouseup 1
+pointer_at() { xdotool getmouselocation | grep -q "^x:$1 y:$2 "; }
+has_count() { (($(grep -c -- "$1" "$3" 2>/dev/null) >= $2)); }
 
-poll 15 has_line EDITOR "$WORK/target.out" || fail "no drop arrived"
-expected=$(printf 'DROP 150 150 2\nFILE %s\nFILE %s\nEDITOR 0' "$FILE1" "$FILE2")
-got=$(grep -v READY "$WORK/target.out")
+# drag_along Y N: the N-th drag: press on the source, move left along row Y
+# in steps, each waited for (over the target, until the target reports the
+# position), and release over the target at 150,Y.
+drag_along() {
+    local y=$1 n=$2 x
+    xdotool mousemove 700 "$y"
+    poll 5 pointer_at 700 "$y" || fail "the pointer did not move"
+    xdotool mousedown 1
+    poll 5 has_count PRESSED "$n" "$WORK/source.out" || fail "the press did not reach the source"
+    for x in 690 660 600 500 400 300 200 160 150; do
+        xdotool mousemove "$x" "$y"
+        if ((x < 400)); then
+            poll 10 has_line "^MOVE $x $y\$" "$WORK/target.out" || fail "the drag did not reach $x,$y"
+        else
+            poll 5 pointer_at "$x" "$y" || fail "the pointer did not reach $x,$y"
+        fi
+    done
+    xdotool mouseup 1
+    poll 15 has_count EDITORS "$n" "$WORK/target.out" || fail "no drop arrived"
+}
+
+# Over the form's editor, then over the panel's editor: each drop goes to the
+# innermost drop target there, in its own client coordinates.
+drag_along 100 1
+drag_along 220 2
+expected=$(printf 'DROP form 150 100 2\nFILE %s\nFILE %s\nEDITORS 0 0\n' "$FILE1" "$FILE2"
+           printf 'DROP panel 130 60 2\nFILE %s\nFILE %s\nEDITORS 0 0' "$FILE1" "$FILE2")
+got=$(grep -v -e READY -e '^MOVE ' "$WORK/target.out")
 [[ "$got" == "$expected" ]] || fail "expected:
 $expected
 got:
 $got"
-echo "drop arrived: $got"
+echo "drops arrived: $got"

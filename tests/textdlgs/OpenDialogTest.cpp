@@ -4,6 +4,8 @@
 #include "Application.h"
 #include "Cp932.h"
 #include "ModalDriver.h"
+#include "SysUtils.h"
+#include "Unprivileged.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,11 +19,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSizeGrip>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Readable failure messages.
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -48,9 +57,62 @@ void ChooseType(QWidget* m, int index) {
     emit combo->textActivated(combo->itemText(index));
 }
 
-void SelectInList(QWidget* m, const QString& path) {
-    auto* list = Child<QListView>(m, "listView");
-    list->setCurrentIndex(qobject_cast<QFileSystemModel*>(list->model())->index(path));
+QListView* FileList(QWidget* m) {
+    return Child<QListView>(m, "listView");
+}
+
+// The entries the list shows, in its order.
+QStringList Listing(QWidget* m) {
+    QListView* list = FileList(m);
+    QStringList names;
+    for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+        names << list->model()->index(row, 0, list->rootIndex()).data().toString();
+    return names;
+}
+
+// The listing is read in the background and sorted afterwards.
+::testing::AssertionResult ListingBecomes(QWidget* m, const QStringList& names) {
+    if (QTest::qWaitFor([&] { return Listing(m) == names; }))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "the list shows " << Listing(m).join(u',').toStdString();
+}
+
+// A click on the entry's row in the list, as the mouse gives it.
+void ClickEntry(QWidget* m, const QString& name) {
+    QListView* list = FileList(m);
+    auto* model = qobject_cast<QFileSystemModel*>(list->model());
+    const QModelIndex index =
+        model->index(static_cast<QFileDialog*>(m)->directory().absoluteFilePath(name));
+    ASSERT_TRUE(index.isValid()) << name.toStdString();
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
+
+// A click on the preview box's square, through the dialog's window, so it
+// reaches whatever widget lies on top there.
+void ClickPreviewBox(QWidget* m) {
+    QCheckBox* box = PreviewBox(m);
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect square = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(m->windowHandle(), Qt::LeftButton, {}, box->mapTo(m, square.center()));
+}
+
+// Replaces the file-name box's text by typing, as a person does.
+void TypeName(QWidget* m, const QString& text) {
+    QLineEdit* box = NameBox(m);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+QStringList TypeList(QWidget* m) {
+    auto* combo = Child<QComboBox>(m, "fileTypeCombo");
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
 }
 
 void ClickOpen(QWidget* m) {
@@ -172,13 +234,26 @@ TEST_F(OpenDialogs, PanelCoversTheTemplateAreaOnceWhileShown) {
         QFrame* panel = dialog.Panel();
         ASSERT_TRUE(panel && panel->isVisible());
         EXPECT_EQ(panel->frameShape(), QFrame::NoFrame);
-        EXPECT_EQ(panel->height(), area.height());
-        const QRect onDialog(panel->mapTo(m, QPoint(0, 0)), panel->size());
-        EXPECT_GE(onDialog.top(), Child<QWidget>(m, "fileTypeCombo")->geometry().bottom());
-        EXPECT_LE(onDialog.bottom(), m->height());
+        // From 10 pixels above the standard controls' bottom (where the
+        // template's area starts) to the dialog's bottom, full width.
+        QWidget* templateArea = Child<QWidget>(m, "templateArea");
+        EXPECT_EQ(templateArea->height(), area.height());
+        EXPECT_EQ(panel->parentWidget(), m);
+        EXPECT_EQ(panel->geometry(), QRect(0, templateArea->y() - 10, m->width(),
+                                           m->height() - templateArea->y() + 10));
+        // Where the panel overlaps the dialog's own widgets, they keep the mouse.
+        const QWidget* combo = Child<QWidget>(m, "fileTypeCombo");
+        const QPoint comboFoot = combo->mapTo(m, QPoint(combo->width() / 2, combo->height() - 1));
+        ASSERT_GE(comboFoot.y(), panel->y());
+        EXPECT_TRUE(combo == m->childAt(comboFoot) || combo->isAncestorOf(m->childAt(comboFoot)));
+        const auto* grip = m->findChild<QSizeGrip*>();
+        ASSERT_TRUE(grip);
+        EXPECT_EQ(m->childAt(grip->geometry().center()), grip);
+
         const QRect before = panel->geometry();
+        const int areaTop = templateArea->y();
         m->resize(m->width() + 100, m->height() + 80);
-        QTest::qWait(20);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return templateArea->y() != areaTop; }));
         EXPECT_EQ(panel->geometry(), before);
     });
     EXPECT_TRUE(panelAtShow);
@@ -200,34 +275,127 @@ TEST_F(OpenDialogs, OldStyleGetsAStripPanelAndNoTypeFollowing) {
 }
 
 TEST_F(OpenDialogs, TickingShowsTheSelectedFileAndUntickingClears) {
-    const QString file = Write("a.txt", QByteArray("one\r\ntwo\rthree\nfour\0hidden", 26));
+    Write("a.txt", QByteArray("one\r\ntwo\rthree\nfour\0hidden", 26));
     TTextOpenDialog dialog;
     ExecuteWith(dialog, [&](QWidget* m) {
-        SelectInList(m, file);
+        ASSERT_TRUE(ListingBecomes(m, {"a.txt"}));
+        ClickEntry(m, "a.txt");
         EXPECT_EQ(MemoText(m), "");
         for (const char* expected : {"one\ntwo\nthree\nfour", "", "one\ntwo\nthree\nfour"}) {
-            PreviewBox(m)->click();
+            ClickPreviewBox(m);
             EXPECT_EQ(MemoText(m), expected);
         }
     });
     EXPECT_TRUE(dialog.Preview()); // the box's state at close
 }
 
+TEST_F(OpenDialogs, PreviewFollowsTheEntryJustClickedOrReachedByKeys) {
+    Write("a.txt", "alpha");
+    Write("b.txt", "beta");
+    QDir().mkdir(Path("sub"));
+    TTextOpenDialog dialog;
+    dialog.SetPreview(true);
+    dialog.SetFileName("*.txt");
+    ExecuteWith(dialog, [&](QWidget* m) {
+        ASSERT_TRUE(ListingBecomes(m, {"sub", "a.txt", "b.txt"}));
+        for (auto [name, shown] :
+             {std::pair{"a.txt", "alpha"}, {"b.txt", "beta"}, {"sub", ""}, {"a.txt", "alpha"}}) {
+            ClickEntry(m, name);
+            EXPECT_EQ(MemoText(m), shown) << "after a click on " << name;
+        }
+        for (auto [key, shown] : {std::pair{Qt::Key_Down, "beta"},
+                                  {Qt::Key_Home, ""},
+                                  {Qt::Key_Down, "alpha"},
+                                  {Qt::Key_End, "beta"}}) {
+            QTest::keyClick(FileList(m), key);
+            EXPECT_EQ(MemoText(m), shown) << "after key " << key;
+        }
+        // Opening a folder leaves nothing selected: the name in the box is
+        // not in it.
+        QListView* list = FileList(m);
+        const QPoint onSub =
+            list->visualRect(list->model()->index(0, 0, list->rootIndex())).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onSub);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onSub);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return static_cast<QFileDialog*>(m)->directory().path() == Path("sub"); }));
+        EXPECT_EQ(MemoText(m), "");
+    });
+}
+
+TEST_F(OpenDialogs, NamesWithWildcardCharactersAreFilesWhenTheyExist) {
+    const QString starred = Write("a*b?.txt", "starred");
+    Write("plain.txt", "plain");
+    Write("other.log", "log");
+    TTextOpenDialog dialog;
+    dialog.SetPreview(true);
+    dialog.SetFileName("*.txt"); // names no file: a pattern
+    EXPECT_TRUE(ExecuteWith(dialog, [&](QWidget* m) {
+        ASSERT_TRUE(ListingBecomes(m, {"a*b?.txt", "plain.txt"}));
+        ClickEntry(m, "a*b?.txt");
+        EXPECT_EQ(MemoText(m), "starred");
+        EXPECT_EQ(NameBox(m)->text(), "a*b?.txt");
+        ClickOpen(m);
+    }));
+    EXPECT_EQ(dialog.FileName(), starred);
+
+    dialog.SetFileName(starred); // names a file: lists everything, opens it
+    EXPECT_TRUE(ExecuteWith(dialog, [&](QWidget* m) {
+        ASSERT_TRUE(ListingBecomes(m, {"a*b?.txt", "other.log", "plain.txt"}));
+        ClickOpen(m);
+    }));
+    EXPECT_EQ(dialog.FileName(), starred);
+
+    EXPECT_TRUE(ExecuteWith(dialog, [&](QWidget* m) {
+        TypeName(m, "*.log");
+        ClickOpen(m); // a typed pattern still filters
+        ASSERT_TRUE(ListingBecomes(m, {"other.log"}));
+        TypeName(m, "a*b?.txt");
+        ClickOpen(m);
+    }));
+    EXPECT_EQ(dialog.FileName(), starred);
+}
+
+TEST_F(OpenDialogs, TypeListShowsTheDescriptionsAsWritten) {
+    Write("a.txt", "");
+    Write("b.log", "");
+    Write("noext", "");
+    TTextOpenDialog dialog;
+    dialog.SetFilter("Text(*.txt)|*.txt;*.log|All(*.*)|*.*|Web  pages|*.htm");
+    dialog.SetFilterIndex(2);
+    ExecuteWith(dialog, [&](QWidget* m) {
+        EXPECT_EQ(TypeList(m), QStringList({"Text(*.txt)", "All(*.*)", "Web  pages"}));
+        EXPECT_EQ(Child<QComboBox>(m, "fileTypeCombo")->currentIndex(), 1);
+        EXPECT_TRUE(ListingBecomes(m, {"a.txt", "b.log", "noext"}));
+        ChooseType(m, 0);
+        EXPECT_TRUE(ListingBecomes(m, {"a.txt", "b.log"}));
+    });
+    dialog.SetFilter("");
+    ExecuteWith(dialog, [&](QWidget* m) {
+        EXPECT_EQ(TypeList(m), QStringList());
+        EXPECT_TRUE(ListingBecomes(m, {"a.txt", "b.log", "noext"}));
+    });
+}
+
 TEST_F(OpenDialogs, ShowsAtMost1024BytesAndNothingForFolders) {
-    const QString exact = Write("exact.txt", QByteArray(1023, 'a') + 'Z');
-    const QString longer = Write("longer.txt", QByteArray(1024, 'b') + 'Y');
-    const QString split = Write("split.txt", QByteArray(1023, 'c') + "\x82\xa0");
+    Write("exact.txt", QByteArray(1023, 'a') + 'Z');
+    Write("longer.txt", QByteArray(1024, 'b') + 'Y');
+    Write("split.txt", QByteArray(1023, 'c') + "\x82\xa0");
+    Write("utf8.txt", QStringLiteral("日本%1語").arg(QString(1017, u'd')).toUtf8());
     QDir().mkdir(Path("sub"));
     TTextOpenDialog dialog;
     dialog.SetPreview(true);
     ExecuteWith(dialog, [&](QWidget* m) {
-        SelectInList(m, exact);
+        ASSERT_TRUE(ListingBecomes(m, {"sub", "exact.txt", "longer.txt", "split.txt", "utf8.txt"}));
+        ClickEntry(m, "exact.txt");
         EXPECT_EQ(MemoText(m), QString(1023, u'a') + u'Z');
-        SelectInList(m, longer);
+        ClickEntry(m, "longer.txt");
         EXPECT_EQ(MemoText(m), QString(1024, u'b'));
-        SelectInList(m, split); // the lead byte alone
-        EXPECT_EQ(MemoText(m), QString(1023, u'c') + QChar(Cp932::EscapeBase + 0x82));
-        SelectInList(m, Path("sub"));
+        ClickEntry(m, "split.txt"); // cut at a character boundary
+        EXPECT_EQ(MemoText(m), QString(1023, u'c'));
+        ClickEntry(m, "utf8.txt"); // read as UTF-8, the cut "語" left out
+        EXPECT_EQ(MemoText(m), QStringLiteral("日本") + QString(1017, u'd'));
+        ClickEntry(m, "sub");
         EXPECT_EQ(MemoText(m), "");
     });
 }
@@ -250,35 +418,38 @@ TEST_F(OpenDialogs, NoPlainFileLeavesTheMemoEmptyWithoutErrors) {
 }
 
 TEST_F(OpenDialogs, UnreadableFileIsReportedAndTheDialogStaysOpen) {
-    // Opens as a regular file but fails to read, whoever runs the test.
-    QStringList unreadable{"/proc/self/mem"};
-    if (geteuid() != 0) {
-        unreadable << Write("secret.txt", "secret");
-        chmod(QFile::encodeName(unreadable.last()).constData(), 0);
-    }
+    if (!RunUnprivileged())
+        return;
+    // Each opens as a regular file but fails to read.
+    const QString secret = Write("secret.txt", "secret");
+    chmod(QFile::encodeName(secret).constData(), 0);
+    QStringList expected;
     TTextOpenDialog dialog;
-    ExecuteWith(dialog, [&](QWidget* m) {
-        for (const QString& name : unreadable) {
-            NameBox(m)->setText(name);
-            PreviewBox(m)->setChecked(true);
+    dialog.SetPreview(true);
+    for (const QString& file : {QStringLiteral("/proc/self/mem"), secret}) {
+        dialog.SetFileName(ExtractFilePath(file)); // opens in the file's folder
+        const QString name = QFileInfo(file).fileName();
+        ExecuteWith(dialog, [&](QWidget* m) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return Listing(m).contains(name); }));
+            ClickEntry(m, name);
             EXPECT_TRUE(m->isVisible());
             EXPECT_EQ(MemoText(m), "");
-            PreviewBox(m)->setChecked(false);
-        }
-    });
-    ASSERT_EQ(Errors.size(), unreadable.size());
-    for (qsizetype i = 0; i < unreadable.size(); ++i)
-        EXPECT_EQ(Errors[i], QStringLiteral("ファイル %1 は開けません").arg(unreadable[i]));
+            expected << QStringLiteral("ファイル %1 は開けません")
+                            .arg(static_cast<QFileDialog*>(m)->directory().absoluteFilePath(name));
+        });
+    }
+    EXPECT_EQ(Errors, expected);
 }
 
 TEST_F(OpenDialogs, PreviewSetWhileShownTicksAndRefreshes) {
-    const QString file = Write("a.txt", "hello");
+    Write("a.txt", "hello");
     TTextOpenDialog dialog;
     dialog.SetPreview(true); // only stored
     ExecuteWith(dialog, [&](QWidget* m) {
         EXPECT_TRUE(PreviewBox(m)->isChecked());
         EXPECT_EQ(MemoText(m), ""); // no preview before a selection
-        SelectInList(m, file);
+        ASSERT_TRUE(ListingBecomes(m, {"a.txt"}));
+        ClickEntry(m, "a.txt");
         for (bool preview : {false, true}) {
             dialog.SetPreview(preview);
             EXPECT_EQ(PreviewBox(m)->isChecked(), preview);
