@@ -21,6 +21,20 @@ QByteArray LargeCp932Document() {
     return doc;
 }
 
+QByteArray LongLineCp932Document() {
+    static const QByteArray doc = [] {
+        const QByteArray piece = Cp932::Encode(QStringLiteral(
+            "日本語のテキストです。Plain ASCII text follows: the quick brown fox <b>&amp;</b> "));
+        QByteArray out;
+        constexpr qsizetype kBytes = 10'000'000;
+        out.reserve(kBytes + piece.size());
+        while (out.size() + piece.size() <= kBytes)
+            out += piece;
+        return out;
+    }();
+    return doc;
+}
+
 QString LargeDocumentText() {
     return NormalizeLineBreaks(Cp932::Decode(LargeCp932Document()));
 }

@@ -17,13 +17,18 @@ constexpr std::uint16_t kNoCode = 0;
 bool IsLeadByte(unsigned b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
-bool IsEscape(char16_t c) {
-    return c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF;
+bool IsTrailByte(unsigned b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+char16_t EscapeOf(unsigned b) {
+    return char16_t(EscapeBase + b);
 }
 
-// Tables built once from glibc iconv. Only codes that decode to one BMP
-// character which encodes back to the same bytes are kept; everything else
-// is left to the escape rule, which is what makes decoding lossless.
+// Tables built once from glibc iconv, whose CP932 is the Windows table. Every
+// code that decodes to one BMP character is kept; the encoding of each such
+// character is the one iconv's encoder gives, so the duplicates (NEC row 13,
+// NEC-selected IBM and IBM extensions) decode to their characters and encode
+// to the code the platform prefers.
 struct Tables {
     std::array<char16_t, 256> Single{};
     std::vector<char16_t> Double = std::vector<char16_t>(256 * 256, kInvalid);
@@ -46,7 +51,9 @@ struct Tables {
         for (unsigned lead = 0; lead < 256; ++lead) {
             if (!IsLeadByte(lead))
                 continue;
-            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                if (!IsTrailByte(trail))
+                    continue;
                 const unsigned char in[2] = {static_cast<unsigned char>(lead),
                                              static_cast<unsigned char>(trail)};
                 Register(dec, enc, in, 2);
@@ -60,16 +67,18 @@ struct Tables {
         const char16_t c = Convert16(dec, bytes, n);
         if (c == kInvalid || IsEscape(c))
             return;
-        unsigned char back[4];
-        const size_t m = ConvertBack(enc, c, back);
-        if (m != n || std::memcmp(back, bytes, n) != 0)
-            return;
-        const std::uint16_t code = n == 1 ? bytes[0] : std::uint16_t(bytes[0] << 8 | bytes[1]);
         if (n == 1)
             Single[bytes[0]] = c;
         else
-            Double[code] = c;
-        Encode[c] = code;
+            Double[bytes[0] << 8 | bytes[1]] = c;
+        if (Encode[c] != kNoCode)
+            return;
+        unsigned char back[4];
+        const size_t m = ConvertBack(enc, c, back);
+        if (m == 1)
+            Encode[c] = back[0];
+        else if (m == 2)
+            Encode[c] = std::uint16_t(back[0] << 8 | back[1]);
     }
 
     static char16_t Convert16(iconv_t cd, const unsigned char* bytes, size_t n) {
@@ -117,24 +126,23 @@ QString Decode(QByteArrayView bytes) {
         if (b < 0x80) { // ASCII is CP932's own, NUL included
             *dst++ = char16_t(b);
             ++p;
-            continue;
-        }
-        char16_t c = kInvalid;
-        size_t n = 1;
-        if (IsLeadByte(b)) {
-            if (p + 1 < end) {
-                c = t.Double[b << 8 | p[1]];
-                n = 2;
+        } else if (!IsLeadByte(b)) {
+            const char16_t c = t.Single[b];
+            *dst++ = c == kInvalid ? EscapeOf(b) : c;
+            ++p;
+        } else if (p + 1 < end && IsTrailByte(p[1])) {
+            const char16_t c = t.Double[b << 8 | p[1]];
+            if (c == kInvalid) {
+                *dst++ = EscapeOf(b);
+                *dst++ = EscapeOf(p[1]);
+            } else {
+                *dst++ = c;
             }
-        } else {
-            c = t.Single[b];
+            p += 2;
+        } else { // a lead byte without a trail byte: the next byte stands alone
+            *dst++ = EscapeOf(b);
+            ++p;
         }
-        if (c == kInvalid) {
-            c = char16_t(EscapeBase + b);
-            n = 1;
-        }
-        *dst++ = c;
-        p += n;
     }
     out.truncate(dst - start);
     return out;

@@ -1,8 +1,12 @@
 // The program's 8-bit code page, CP932, whatever the locale.
 //
-// Decoding never loses a byte: a byte that does not start a CP932 character
-// that maps back to the same bytes becomes a private-use escape character
-// (U+F780 + byte - 0x80) and encodes back to that byte.
+// Every code the code page defines decodes to its character, the NEC and IBM
+// duplicates included; encoding takes the code the platform's own conversion
+// prefers, so a duplicate saves under its preferred code. Decoding never loses
+// a byte: a byte that starts no CP932 character becomes a private-use escape
+// character (U+F700 + byte) that encodes back to that byte. A lead byte and a
+// trail byte that form no character escape both, so no character that was not
+// in the text appears (an ASCII trail byte escapes to U+F740-U+F77E).
 #pragma once
 
 #include <QByteArray>
@@ -12,7 +16,13 @@
 
 namespace Cp932 {
 
-constexpr char16_t EscapeBase = 0xF700; // escape of byte b (>= 0x80) is EscapeBase + b
+constexpr char16_t EscapeBase = 0xF700; // escape of byte b is EscapeBase + b
+
+// True for the escape of a byte (0x40-0x7E after a lead byte, or 0x80-0xFF).
+constexpr bool IsEscape(char16_t c) {
+    return (c >= EscapeBase + 0x40 && c <= EscapeBase + 0x7E) ||
+           (c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF);
+}
 
 QString Decode(QByteArrayView bytes);
 

@@ -2,15 +2,62 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cerrno>
+#include <cstring>
 
 Exception::Exception(QString message)
     : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}
 
-EFOpenError::EFOpenError(const QString& fileName)
-    : Exception(QStringLiteral("ファイル %1 は開けません").arg(fileName)) {}
+namespace {
 
-EFCreateError::EFCreateError(const QString& fileName)
-    : Exception(QStringLiteral("ファイル %1 を作成できません").arg(fileName)) {}
+QString WithReason(QString message, const QString& reason) {
+    if (!reason.isEmpty())
+        message += QStringLiteral(" (%1)").arg(reason);
+    return message;
+}
+
+} // namespace
+
+EFOpenError::EFOpenError(const QString& fileName, const QString& reason)
+    : Exception(WithReason(QStringLiteral("ファイル %1 は開けません").arg(fileName), reason)) {}
+
+EFCreateError::EFCreateError(const QString& fileName, const QString& reason)
+    : Exception(WithReason(QStringLiteral("ファイル %1 を作成できません").arg(fileName), reason)) {}
+
+QString SystemErrorText(int error) {
+    switch (error) {
+    case EACCES:
+        return QStringLiteral("アクセスが許可されていません");
+    case EPERM:
+        return QStringLiteral("操作が許可されていません");
+    case ENOSPC:
+        return QStringLiteral("デバイスに空き領域がありません");
+    case EDQUOT:
+        return QStringLiteral("ディスク使用量の制限を超えました");
+    case EROFS:
+        return QStringLiteral("読み込み専用のファイルシステムです");
+    case ENOENT:
+        return QStringLiteral("そのようなファイルやフォルダーはありません");
+    case ENOTDIR:
+        return QStringLiteral("フォルダーではありません");
+    case EISDIR:
+        return QStringLiteral("フォルダーです");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクの階層が多すぎます");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎます");
+    case EIO:
+        return QStringLiteral("入出力エラーです");
+    case ETXTBSY:
+        return QStringLiteral("ファイルは使用中です");
+    case EBUSY:
+        return QStringLiteral("デバイスまたはリソースが使用中です");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
 
 namespace {
 

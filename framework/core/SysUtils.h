@@ -18,17 +18,23 @@ private:
     std::string FUtf8;
 };
 
-// A file that cannot be opened for reading: "ファイル %s は開けません".
+// A file that cannot be opened for reading: "ファイル %s は開けません",
+// followed by the reason in parentheses when one is given.
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const QString& fileName);
+    explicit EFOpenError(const QString& fileName, const QString& reason = {});
 };
 
-// A file that cannot be created or written: "ファイル %s を作成できません".
+// A file that cannot be created or written: "ファイル %s を作成できません",
+// followed by the reason in parentheses when one is given.
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const QString& fileName);
+    explicit EFCreateError(const QString& fileName, const QString& reason = {});
 };
+
+// The system's reason for an errno value, in Japanese for the reasons a file
+// command meets, otherwise the system's own text.
+QString SystemErrorText(int error);
 
 // A character the code page cannot hold, with its line (1-based).
 class EEncodingError : public Exception {

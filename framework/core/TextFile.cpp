@@ -1,17 +1,287 @@
 #include "TextFile.h"
 
 #include "Cp932.h"
+#include "PathNames.h"
 #include "SysUtils.h"
+#include "TextEncoding.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <filesystem>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class TFd {
+public:
+    explicit TFd(int fd = -1) : FFd(fd) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd() { Reset(); }
+    int Get() const { return FFd; }
+    bool Valid() const { return FFd >= 0; }
+    // Closes now, keeping close's own error (a write-back failure shows there).
+    void Adopt(int fd) {
+        Reset();
+        FFd = fd;
+    }
+    int Close() {
+        const int fd = FFd;
+        FFd = -1;
+        return fd >= 0 ? close(fd) : 0;
+    }
+    void Reset() {
+        if (FFd >= 0)
+            close(FFd);
+        FFd = -1;
+    }
+
+private:
+    int FFd;
+};
+
+QString NotRegularReason(mode_t mode) {
+    return S_ISDIR(mode) ? SystemErrorText(EISDIR) : QStringLiteral("通常のファイルではありません");
+}
+
+[[noreturn]] void RaiseTooLarge(const QString& path, qsizetype maxChars) {
+    throw EFileRefused(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
+                           .arg(DisplayPath(path))
+                           .arg(maxChars));
+}
+
+[[noreturn]] void RaiseOpen(const QString& path, int error) {
+    throw EFOpenError(DisplayPath(path), SystemErrorText(error));
+}
+
+[[noreturn]] void RaiseCreate(const QString& path, const QString& reason) {
+    throw EFCreateError(DisplayPath(path), reason);
+}
+
+[[noreturn]] void RaiseCreate(const QString& path, int error) {
+    RaiseCreate(path, SystemErrorText(error));
+}
+
+// Reads the whole of a regular file; errno is kept on failure.
+bool ReadAll(int fd, qint64 sizeHint, QByteArray& out) {
+    out.resize(qsizetype(sizeHint) + 1); // one more byte tells a file that grew
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == out.size())
+            out.resize(out.size() * 2);
+        const ssize_t n = read(fd, out.data() + filled, size_t(out.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    out.truncate(filled);
+    return true;
+}
+
+QByteArray WithCrLf(const QByteArray& lf) {
+    QByteArray out;
+    out.reserve(lf.size() + lf.count('\n'));
+    qsizetype from = 0;
+    for (qsizetype i = lf.indexOf('\n'); i >= 0; i = lf.indexOf('\n', from)) {
+        out.append(lf.constData() + from, i - from);
+        out.append("\r\n", 2);
+        from = i + 1;
+    }
+    out.append(lf.constData() + from, lf.size() - from);
+    return out;
+}
+
+// The file a path finally names, its symbolic links followed, so that a save
+// through a link rewrites the link's target and keeps the link. Returns
+// false with errno set for a loop.
+bool FollowLinks(QByteArray path, QByteArray& target) {
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = path;
+            return true;
+        }
+        QByteArray link(qsizetype(st.st_size > 0 ? st.st_size : 256) + 1, Qt::Uninitialized);
+        const ssize_t n = readlink(path.constData(), link.data(), size_t(link.size()));
+        if (n < 0)
+            return false;
+        link.truncate(n);
+        if (link.startsWith('/'))
+            path = link;
+        else
+            path = path.left(path.lastIndexOf('/') + 1) + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+bool WriteAllAt(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Replacing a file by a new one keeps what other names and the system know
+// of it only when it has one name and no extended attributes (ACLs, labels),
+// and when the new file takes its owner, group and mode (checked on the new
+// file itself).
+bool HasOneNameAndNoAttributes(const QByteArray& target, const struct stat& st) {
+    return st.st_nlink == 1 && listxattr(target.constData(), nullptr, 0) <= 0;
+}
+
+bool TakeIdentity(int fd, const struct stat& old) {
+    struct stat now;
+    if (fstat(fd, &now) != 0)
+        return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    if (fchmod(fd, old.st_mode & 07777) != 0)
+        return false;
+    return fstat(fd, &now) == 0 && now.st_uid == old.st_uid && now.st_gid == old.st_gid &&
+           (now.st_mode & 07777) == (old.st_mode & 07777);
+}
+
+QByteArray TemporaryName(const QByteArray& target) {
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    return FolderOf(target) + "/." + name + "." +
+           QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+}
+
+// The new content is first written to an unnamed file in the target's folder,
+// so that a save killed half-way leaves nothing behind; systems without
+// unnamed files get a named one that is removed on failure.
+class TReplacement {
+public:
+    explicit TReplacement(const QByteArray& target) : FTarget(target) {
+        FFd.Adopt(open(FolderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (FFd.Valid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return;
+        for (int attempt = 0; attempt < 100 && !FFd.Valid(); ++attempt) {
+            FName = TemporaryName(target);
+            FFd.Adopt(open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+            if (!FFd.Valid() && errno != EEXIST)
+                break;
+        }
+        if (!FFd.Valid())
+            FName.clear();
+    }
+    TReplacement(const TReplacement&) = delete;
+    TReplacement& operator=(const TReplacement&) = delete;
+    ~TReplacement() {
+        if (!FName.isEmpty()) {
+            const int saved = errno;
+            unlink(FName.constData());
+            errno = saved;
+        }
+    }
+
+    bool Created() const { return FFd.Valid(); }
+    int Fd() const { return FFd.Get(); }
+
+    // Puts the written file in the target's place; errno is kept on failure.
+    bool Commit() {
+        if (fsync(FFd.Get()) != 0)
+            return false;
+        if (FName.isEmpty() && !GiveName())
+            return false;
+        if (FFd.Close() != 0 || rename(FName.constData(), FTarget.constData()) != 0)
+            return false;
+        FName.clear();
+        SyncFolder();
+        return true;
+    }
+
+private:
+    bool GiveName() {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(FFd.Get());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = TemporaryName(FTarget);
+            if (linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+                0) {
+                FName = name;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        return false;
+    }
+
+    // The rename itself lasts only once the folder is on disk.
+    void SyncFolder() const {
+        const TFd folder(open(FolderOf(FTarget).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.Valid())
+            fsync(folder.Get());
+    }
+
+    QByteArray FTarget;
+    QByteArray FName;
+    TFd FFd;
+};
+
+// Writes bytes over the file itself, keeping its name, links, owner, mode and
+// attributes. Space is reserved first where the file system can, so a full
+// disk is found before the old content is touched.
+void WriteInPlace(const QString& path, const QByteArray& target, const QByteArray& bytes) {
+    TFd fd(open(target.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
+        RaiseCreate(path, errno);
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0)
+        RaiseCreate(path, errno);
+    if (!S_ISREG(st.st_mode))
+        RaiseCreate(path, NotRegularReason(st.st_mode));
+    if (bytes.size() > st.st_size && fallocate(fd.Get(), 0, 0, off_t(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP)
+        RaiseCreate(path, errno);
+    if (!WriteAllAt(fd.Get(), bytes) || ftruncate(fd.Get(), off_t(bytes.size())) != 0 ||
+        fsync(fd.Get()) != 0 || fd.Close() != 0)
+        RaiseCreate(path, errno);
+}
+
+// Returns false, having touched nothing, when the replacement would not keep
+// the old file's owner, group or mode, or cannot be made beside an existing
+// file; the caller then writes in place.
+bool WriteReplacing(const QString& path, const QByteArray& target, const QByteArray& bytes,
+                    const struct stat* old) {
+    TReplacement replacement(target);
+    if (!replacement.Created()) {
+        if (old)
+            return false;
+        RaiseCreate(path, errno);
+    }
+    if (old && !TakeIdentity(replacement.Fd(), *old))
+        return false;
+    if (!WriteAllAt(replacement.Fd(), bytes) || !replacement.Commit())
+        RaiseCreate(path, errno);
+    return true;
+}
+
+} // namespace
+
 bool IsRegularFile(const QString& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(std::filesystem::path(path.toStdString()), ec);
+    struct stat st;
+    return stat(PathToBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 QString NormalizeLineBreaks(const QString& text) {
@@ -33,65 +303,61 @@ QString NormalizeLineBreaks(const QString& text) {
     return out;
 }
 
-namespace {
-
-[[noreturn]] void RaiseTooLarge(const QString& path, qsizetype maxChars) {
-    throw EFileRefused(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
-                           .arg(path)
-                           .arg(maxChars));
+QString ReadTextFile(const QString& path, qsizetype maxChars) {
+    return ReadTextFileDecoded(path, maxChars).Text;
 }
 
-} // namespace
-
-QString ReadTextFile(const QString& path, qsizetype maxChars) {
-    const QFileInfo info(path);
-    if (info.exists() && !IsRegularFile(path))
-        throw EFileRefused(EFOpenError(path).Message());
-    // Every character takes at least one byte and at most two CP932 bytes
-    // make one, so a file over twice the limit cannot fit.
-    if (maxChars >= 0 && info.size() > qint64(maxChars) * 2)
+TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars,
+                                 std::optional<TTextEncoding> as) {
+    const QByteArray name = PathToBytes(path);
+    // Special files are refused before they are opened: opening a device or
+    // a FIFO can block or act on it.
+    struct stat st;
+    if (stat(name.constData(), &st) != 0)
+        RaiseOpen(path, errno);
+    if (!S_ISREG(st.st_mode))
+        throw EFileRefused(EFOpenError(DisplayPath(path)).Message());
+    // At most three bytes (UTF-8) make one UTF-16 unit, so a file over three
+    // times the limit cannot fit.
+    if (maxChars >= 0 && st.st_size > qint64(maxChars) * 3)
         RaiseTooLarge(path, maxChars);
-    if (!IsRegularFile(path))
-        throw EFOpenError(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(path);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EFOpenError(path);
-    QString text = NormalizeLineBreaks(Cp932::Decode(bytes));
-    if (maxChars >= 0 && text.size() > maxChars)
+    const TFd fd(open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
+        RaiseOpen(path, errno);
+    if (fstat(fd.Get(), &st) != 0)
+        RaiseOpen(path, errno);
+    if (!S_ISREG(st.st_mode)) // replaced since it was looked at
+        throw EFileRefused(EFOpenError(DisplayPath(path)).Message());
+    QByteArray bytes;
+    if (!ReadAll(fd.Get(), st.st_size, bytes))
+        RaiseOpen(path, errno);
+    TDecodedText text = DecodeText(bytes, as);
+    text.Text = NormalizeLineBreaks(text.Text);
+    if (maxChars >= 0 && text.Text.size() > maxChars)
         RaiseTooLarge(path, maxChars);
     return text;
 }
-
-namespace {
-
-QByteArray WithCrLf(const QByteArray& lf) {
-    QByteArray out;
-    out.reserve(lf.size() + lf.count('\n'));
-    qsizetype from = 0;
-    for (qsizetype i = lf.indexOf('\n'); i >= 0; i = lf.indexOf('\n', from)) {
-        out.append(lf.constData() + from, i - from);
-        out.append("\r\n", 2);
-        from = i + 1;
-    }
-    out.append(lf.constData() + from, lf.size() - from);
-    return out;
-}
-
-} // namespace
 
 void WriteTextFile(const QString& path, QStringView text) {
     // Encoding first: a character CP932 cannot hold stops the save before the
     // file is touched.
     const QByteArray bytes = WithCrLf(Cp932::Encode(text));
-    // A read-only file is refused, not replaced behind its back by the rename.
-    if (QFileInfo::exists(path) && access(QFile::encodeName(path).constData(), W_OK) != 0)
-        throw EFCreateError(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(path);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EFCreateError(path);
+    QByteArray target;
+    if (!FollowLinks(PathToBytes(path), target))
+        RaiseCreate(path, errno);
+    struct stat st;
+    if (stat(target.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            RaiseCreate(path, errno);
+        WriteReplacing(path, target, bytes, nullptr);
+        return;
+    }
+    if (!S_ISREG(st.st_mode))
+        RaiseCreate(path, NotRegularReason(st.st_mode));
+    // A read-only file stays so, even where the folder would allow replacing it.
+    if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+        RaiseCreate(path, errno);
+    if (HasOneNameAndNoAttributes(target, st) && WriteReplacing(path, target, bytes, &st))
+        return;
+    WriteInPlace(path, target, bytes);
 }

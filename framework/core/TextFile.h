@@ -2,6 +2,7 @@
 #pragma once
 
 #include "SysUtils.h"
+#include "TextEncoding.h"
 
 #include <QString>
 
@@ -13,16 +14,32 @@ public:
     using Exception::Exception;
 };
 
-// Reads a regular file as CP932 (losslessly) with CR, LF and CR LF made LF.
+// Paths are those of PathNames.h: a name that is not UTF-8 is opened by its
+// bytes, and messages show it through DisplayPath.
+
+// Reads a regular file in its detected encoding (CP932 losslessly) with CR,
+// LF and CR LF made LF.
 // Raises EFileRefused for an existing file that is not a regular file (never
 // opened) or whose text would exceed maxChars characters (when maxChars >= 0),
-// and EFOpenError when the file is missing or cannot be read.
+// and EFOpenError with the system's reason when the file is missing or
+// cannot be read.
 QString ReadTextFile(const QString& path, qsizetype maxChars = -1);
 
-// Writes text as CP932 with CR LF line breaks, atomically: on any failure the
-// old file stays as it was. Raises EEncodingError for a character CP932
-// cannot hold (nothing written) and EFCreateError when the file cannot be
-// created or written.
+// ReadTextFile in the encoding detected (a mark, else UTF-8 when the bytes are
+// valid UTF-8 with a multibyte character, else CP932) or in the one given,
+// reporting which was used.
+TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars = -1,
+                                 std::optional<TTextEncoding> as = std::nullopt);
+
+// Writes text as CP932 with CR LF line breaks. A save through a symbolic link
+// rewrites the link's target. An existing target that is not a regular file
+// is refused untouched, and a read-only one stays read-only. The file is
+// replaced atomically when the replacement keeps its identity (one name, no
+// extended attributes, owner, group and mode kept) and can be made in its
+// folder; otherwise it is written in place (space reserved first, then
+// synced). Raises EEncodingError for a character CP932 cannot hold (nothing
+// written) and EFCreateError with the system's reason on any failure, after
+// which the old file is intact and no temporary file is left.
 void WriteTextFile(const QString& path, QStringView text);
 
 // CR LF and lone CR become LF.

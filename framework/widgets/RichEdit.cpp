@@ -3,11 +3,13 @@
 #include "SysUtils.h"
 #include "TextFile.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace {
 
@@ -52,10 +54,15 @@ void TRichEditStrings::Insert(int index, const QString& s) {
         return;
     QTextCursor c = Cursor();
     const QTextBlock block = FEdit.document()->findBlockByNumber(index);
-    if (index < count || FEdit.document()->lastBlock().length() <= 1) {
-        // The line at index (or the uncounted empty last line) moves down.
+    if (index < count) {
+        // The line at index moves down.
         c.setPosition(block.position());
         c.insertText(s + u'\n');
+    } else if (FEdit.document()->lastBlock().length() <= 1) {
+        // The uncounted empty last line after a final line break takes the
+        // new line, so no empty line follows it.
+        c.setPosition(block.position());
+        c.insertText(s);
     } else {
         c.movePosition(QTextCursor::End);
         c.insertText(u'\n' + s);
@@ -70,8 +77,65 @@ QString TRichEditStrings::Text() const {
     return ToLf(FEdit.document()->toRawText());
 }
 
+namespace {
+
+// Qt lays a line out as one piece and, unless its block's layout keeps the
+// glyphs, shapes all of it again each time it needs a place on the line (the
+// caret, every paint): a line of megabytes took several shapings, seconds
+// each, to load and again at each blink of the caret. Blocks that hold a line
+// this long keep their glyphs, so the line is shaped once per change.
+constexpr qsizetype kLongLine = 4096;
+
+bool HasLongLine(QStringView text) {
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype end = text.indexOf(u'\n', from);
+        if (end < 0)
+            end = text.size();
+        if (end - from >= kLongLine)
+            return true;
+        from = end + 1;
+    }
+    return false;
+}
+
+// Inserts text at the cursor, each long line into a block that keeps its
+// glyphs; runs of short lines go in at once.
+void InsertKeepingLongLines(QTextCursor& c, const QString& text) {
+    qsizetype run = 0;
+    for (qsizetype from = 0; from <= text.size();) {
+        qsizetype end = text.indexOf(u'\n', from);
+        if (end < 0)
+            end = text.size();
+        if (end - from >= kLongLine) {
+            c.insertText(text.mid(run, from - run)); // ends in a line break or is empty
+            c.block().layout()->setCacheEnabled(true);
+            c.insertText(text.mid(from, end - from));
+            run = end;
+        }
+        from = end + 1;
+    }
+    c.insertText(text.mid(run));
+}
+
+} // namespace
+
 void TRichEditStrings::SetText(const QString& text) {
-    FEdit.setPlainText(text);
+    if (!HasLongLine(text)) {
+        FEdit.setPlainText(text);
+        return;
+    }
+    // What setPlainText does, with the long lines' blocks prepared first.
+    QTextDocument* doc = FEdit.document();
+    FEdit.clear();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    InsertKeepingLongLines(c, text);
+    c.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    FEdit.moveCursor(QTextCursor::Start);
 }
 
 void TRichEditStrings::BeginUpdate() {
@@ -89,12 +153,45 @@ void TRichEditStrings::EndUpdate() {
     FBatch.reset();
 }
 
-void TRichEditStrings::LoadFromFile(const QString& path, qsizetype maxChars) {
-    SetText(ReadTextFile(path, maxChars));
+namespace {
+
+// Putting this many characters into the editor (one long line above all) or
+// writing them out can take half a second or more; reading and decoding them
+// does not.
+constexpr qsizetype kBusyChars = 256 * 1024;
+
+// Shows the busy cursor while a long load or save runs.
+class TBusyCursor {
+public:
+    explicit TBusyCursor(qsizetype chars) : FShown(chars >= kBusyChars && qApp) {
+        if (FShown)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+    ~TBusyCursor() {
+        if (FShown)
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool FShown;
+};
+
+} // namespace
+
+TTextFormat TRichEditStrings::LoadFromFile(const QString& path, qsizetype maxChars,
+                                           std::optional<TTextEncoding> as) {
+    const TDecodedText text = ReadTextFileDecoded(path, maxChars, as);
+    const TBusyCursor busy(text.Text.size());
+    SetText(text.Text);
+    return text.Format;
 }
 
 void TRichEditStrings::SaveToFile(const QString& path) const {
-    WriteTextFile(path, Text());
+    const QString text = Text();
+    const TBusyCursor busy(text.size());
+    WriteTextFile(path, text);
 }
 
 TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {

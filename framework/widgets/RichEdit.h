@@ -3,6 +3,7 @@
 
 #include "Colors.h"
 #include "Graphics.h"
+#include "TextEncoding.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -32,9 +33,11 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
-    // Replaces the lines with the file's text; refusals and read errors are
-    // those of ReadTextFile and leave the lines as they were.
-    void LoadFromFile(const QString& path, qsizetype maxChars = -1);
+    // Replaces the lines with the file's text, read in its detected encoding
+    // or the one given, and tells how it was read; refusals and read errors
+    // are those of ReadTextFile and leave the lines as they were.
+    TTextFormat LoadFromFile(const QString& path, qsizetype maxChars = -1,
+                             std::optional<TTextEncoding> as = std::nullopt);
     void SaveToFile(const QString& path) const;
 
 private:

@@ -1,7 +1,9 @@
 #include "AppFixture.h"
 #include "DropDst.h"
 #include "ModalDriver.h"
+#include "PathNames.h"
 #include "ShineSpdBtn.h"
+#include "SysUtils.h"
 #include "TestFiles.h"
 #include "Unprivileged.h"
 
@@ -19,7 +21,9 @@
 #include <QTest>
 #include <QUrl>
 #include <QWindow>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,8 +34,12 @@ public:
     ShellSpy() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
     ~ShellSpy() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
     QStringList Opened;
+    QList<QUrl> Urls;
 public slots:
-    void Open(const QUrl& url) { Opened << url.toLocalFile(); }
+    void Open(const QUrl& url) {
+        Opened << url.toLocalFile();
+        Urls << url;
+    }
 };
 
 // Answers the next save dialog: records its filters, picks filter number
@@ -63,11 +71,8 @@ void AnswerSaveDialog(const QString& path, int pick = 0, SaveSeen* seen = nullpt
     });
 }
 
-void DropFiles(QWidget* target, const QStringList& paths) {
+void DropUrls(QWidget* target, const QList<QUrl>& urls) {
     QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& p : paths)
-        urls << QUrl::fromLocalFile(p);
     data.setUrls(urls);
     const QPoint at(40, 40);
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -77,6 +82,33 @@ void DropFiles(QWidget* target, const QStringList& paths) {
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
 }
+
+void DropFiles(QWidget* target, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    DropUrls(target, urls);
+}
+
+// A file made by its bytes, removed by its bytes: Qt's own removal cannot see
+// a name that is not UTF-8.
+class ByteNamedFile {
+public:
+    ByteNamedFile(const QByteArray& path, const QByteArray& content) : FPath(path) {
+        const int fd = open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        EXPECT_GE(fd, 0);
+        if (fd >= 0) {
+            EXPECT_EQ(write(fd, content.constData(), size_t(content.size())), content.size());
+            close(fd);
+        }
+    }
+    ByteNamedFile(const ByteNamedFile&) = delete;
+    ByteNamedFile& operator=(const ByteNamedFile&) = delete;
+    ~ByteNamedFile() { unlink(FPath.constData()); }
+
+private:
+    QByteArray FPath;
+};
 
 } // namespace
 
@@ -258,15 +290,14 @@ TEST_F(DocumentTest, PreviewSaysSoWhenTheDesktopCannotOpenThePage) {
     EXPECT_EQ(Form->CurFileName(), Path("page.htm")); // the save itself went through
 }
 
-TEST_F(DocumentTest, FailedSaveKeepsStateAndSkipsThePreview) {
+TEST_F(DocumentTest, DeclinedReferencesKeepStateAndSkipThePreview) {
     ShellSpy shell;
     WriteBytes(Path("page.htm"), "old");
     Form->RichEdit1->Lines().SetText(QStringLiteral("café"));
     Form->RichEdit1->SetModified(true);
-    AnswerSaveDialog(Path("page.htm"));
+    AnswerSaveDialog(Path("page.htm"), 0, nullptr, [] { AnswerMessageBox("No"); });
     Run([&] { Form->ShineSpeedButton2Click(nullptr); });
-    ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].contains("1 行目"));
+    EXPECT_TRUE(Errors.isEmpty());
     EXPECT_EQ(ReadBytes(Path("page.htm")), "old");
     EXPECT_TRUE(Form->RichEdit1->Modified());
     EXPECT_EQ(Form->CurFileName(), "");
@@ -283,8 +314,88 @@ TEST_F(DocumentTest, SaveOntoAReadOnlyFileFailsWithTheCreateMessage) {
     AnswerSaveDialog(Path("page.htm"));
     Run([&] { Form->ShineSpeedButton2Click(nullptr); });
     ASSERT_EQ(Errors.size(), 1);
-    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 を作成できません").arg(Path("page.htm")));
+    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 を作成できません (%2)")
+                             .arg(Path("page.htm"), SystemErrorText(EACCES)));
     EXPECT_EQ(ReadBytes(Path("page.htm")), "old");
+}
+
+TEST_F(DocumentTest, SavingOntoAFifoIsRefusedAndLeavesIt) {
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("page.htm")).constData(), 0600), 0);
+    Form->CheckBox2->setChecked(false);
+    Form->RichEdit1->Lines().SetText("new");
+    Form->RichEdit1->SetModified(true);
+    AnswerSaveDialog(Path("page.htm"));
+    Run([&] { Form->ShineSpeedButton2Click(nullptr); }); // must not block
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0],
+              QStringLiteral("ファイル %1 を作成できません (通常のファイルではありません)")
+                  .arg(Path("page.htm")));
+    struct stat st {};
+    ASSERT_EQ(lstat(QFile::encodeName(Path("page.htm")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(Form->RichEdit1->Modified());
+    EXPECT_EQ(Form->CurFileName(), "");
+}
+
+// "日本.txt" as a Shift-JIS system names it.
+TEST_F(DocumentTest, ANameThatIsNotUtf8IsDroppedOpenedShownAndPreviewed) {
+    const QByteArray folder = QFile::encodeName(Dir.path());
+    const QByteArray bytes = folder + "/\x93\xfa\x96\x7b.txt";
+    ByteNamedFile file(bytes, "\x93\xfa\x96\x7b\r\n");
+    const QString readable = Path(QStringLiteral("日本.txt"));
+    Form->show();
+
+    // Dropped: the URL's percent-encoded bytes name the file.
+    DropUrls(Form->RichEdit1->viewport(),
+             {QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))});
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), QStringLiteral("日本\n"));
+    EXPECT_EQ(PathToBytes(Form->CurFileName()), bytes);
+    EXPECT_EQ(Form->windowTitle(), readable);
+
+    // Previewed: the shell is given the same bytes.
+    ShellSpy shell;
+    Form->CheckBox2->setChecked(true);
+    AnswerSaveDialog(QString());
+    Form->ShineSpeedButton2Click(nullptr);
+    ASSERT_EQ(shell.Urls.size(), 1);
+    EXPECT_EQ(QByteArray::fromPercentEncoding(shell.Urls[0].path(QUrl::FullyEncoded).toLatin1()),
+              bytes);
+
+    // Opened through the dialog by the name as it reads.
+    Form->RichEdit1->Lines().Clear();
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(readable);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    Run([&] { Form->ShineSpeedButton1Click(nullptr); });
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), QStringLiteral("日本\n"));
+    EXPECT_EQ(PathToBytes(Form->CurFileName()), bytes);
+
+    // One that cannot be read is named readably.
+    const QByteArray gone = folder + "/\x8c\xea.txt";
+    DropUrls(Form->RichEdit1->viewport(),
+             {QUrl::fromEncoded("file://" + gone.toPercentEncoding("/"))});
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith(
+        QStringLiteral("ファイル %1 は開けません").arg(Path(QStringLiteral("語.txt")))))
+        << Errors[0].toStdString();
+}
+
+TEST_F(DocumentTest, AFileUrlOfAnotherHostIsNotTakenForALocalFile) {
+    // Taken as a local path, file://otherhost/x would be opened as
+    // //otherhost/x; it is not a file here, so nothing is opened or reported.
+    WriteBytes(Path("a.txt"), "LOADED");
+    Form->show();
+    QUrl remote = QUrl::fromLocalFile(Path("a.txt"));
+    remote.setHost(QStringLiteral("otherhost"));
+    DropUrls(Form->RichEdit1->viewport(), {remote});
+    EXPECT_FALSE(Form->RichEdit1->Lines().Text().contains("LOADED"));
+    EXPECT_EQ(Form->CurFileName(), "");
+    EXPECT_TRUE(Errors.isEmpty());
 }
 
 TEST_F(DocumentTest, ModifiedFlagThroughTheCommands) {

@@ -3,6 +3,8 @@
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <iconv.h>
+#include <optional>
 
 namespace {
 
@@ -39,22 +41,110 @@ TEST(Cp932, InvalidAndAmbiguousBytesSurviveARoundTrip) {
         Bytes({0x80, 0xA0, 0xFD, 0xFE, 0xFF}),       // never valid alone
         Bytes({'a', 0x81}),                          // lone lead byte at the end
         Bytes({0x81, 0x20, 'b'}),                    // lead byte before a non-trail byte
-        Bytes({0x82, 0x7F}),                         // unassigned pair
-        Bytes({0xEE, 0xF9, 0xFA, 0x54, 0xED, 0x40}), // duplicates of other codes
+        Bytes({0x82, 0x7F}),                         // lead byte before 0x7F
+        Bytes({0x85, 0x40, 0xEB, 0xB1, 0xFC, 0xFC}), // unassigned pairs
         Bytes({0x00, 'x', 0x00}),                    // NUL bytes
     };
     for (const QByteArray& bytes : cases)
         EXPECT_EQ(Cp932::Encode(Cp932::Decode(bytes)), bytes) << bytes.toHex().constData();
-    // An invalid byte becomes its escape; a following ASCII byte stays ASCII.
+    // An invalid byte becomes its escape; a following ASCII byte that cannot
+    // be a trail byte stays ASCII, but one of an unassigned pair escapes too.
     EXPECT_EQ(Cp932::Decode(Bytes({0x81, 0x20})), Utf16({Cp932::EscapeBase + 0x81, 0x20}));
+    EXPECT_EQ(Cp932::Decode(Bytes({0x85, 0x40, 0xEB, 0xB1})),
+              Utf16({Cp932::EscapeBase + 0x85, Cp932::EscapeBase + 0x40, Cp932::EscapeBase + 0xEB,
+                     Cp932::EscapeBase + 0xB1}));
+}
+
+TEST(Cp932, DuplicateCodesDecodeToTheirCharacterAndSaveUnderThePreferredCode) {
+    // NEC row 13, NEC-selected IBM and IBM extensions name the same characters.
+    EXPECT_EQ(Cp932::Decode(Bytes({0xFA, 0x4A, 0x87, 0x54})), Utf16({0x2160, 0x2160})); // Ⅰ
+    EXPECT_EQ(Cp932::Decode(Bytes({0xED, 0x40, 0xFA, 0x5C})), Utf16({0x7E8A, 0x7E8A})); // 纊
+    EXPECT_EQ(Cp932::Decode(Bytes({0xFA, 0x54, 0xEE, 0xF9, 0x81, 0xCA})),
+              Utf16({0xFFE2, 0xFFE2, 0xFFE2})); // ￢
+    EXPECT_EQ(Cp932::Encode(Utf16({0x2160, 0x7E8A, 0xFFE2, 0x2170})),
+              Bytes({0x87, 0x54, 0xFA, 0x5C, 0x81, 0xCA, 0xFA, 0x40}));
+}
+
+namespace {
+
+// What glibc iconv's CP932 makes of bytes (one UTF-16 unit), or nothing.
+std::optional<char16_t> IconvDecode(iconv_t cd, QByteArray bytes) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char16_t out[4];
+    char* in = bytes.data();
+    size_t inLeft = size_t(bytes.size());
+    char* o = reinterpret_cast<char*>(out);
+    size_t outLeft = sizeof out;
+    if (iconv(cd, &in, &inLeft, &o, &outLeft) == size_t(-1) || sizeof out - outLeft != 2)
+        return std::nullopt;
+    return out[0];
+}
+
+QByteArray IconvEncode(iconv_t cd, char16_t c) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char out[4];
+    char* in = reinterpret_cast<char*>(&c);
+    size_t inLeft = 2;
+    char* o = out;
+    size_t outLeft = sizeof out;
+    if (iconv(cd, &in, &inLeft, &o, &outLeft) == size_t(-1))
+        return {};
+    return QByteArray(out, qsizetype(sizeof out - outLeft));
+}
+
+} // namespace
+
+TEST(Cp932, EveryDoubleByteCodeMatchesIconv) {
+    iconv_t dec = iconv_open("UTF-16LE", "CP932");
+    iconv_t enc = iconv_open("CP932", "UTF-16LE");
+    ASSERT_NE(dec, iconv_t(-1));
+    ASSERT_NE(enc, iconv_t(-1));
+    int defined = 0, duplicates = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0)
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const QByteArray pair = Bytes({lead, trail});
+            const QString ours = Cp932::Decode(pair);
+            const std::optional<char16_t> theirs = IconvDecode(dec, pair);
+            if (!theirs) { // both bytes escaped, saved back unchanged
+                ASSERT_EQ(ours, Utf16({char16_t(Cp932::EscapeBase + lead),
+                                       char16_t(Cp932::EscapeBase + trail)}))
+                    << pair.toHex().constData();
+                ASSERT_EQ(Cp932::Encode(ours), pair);
+                continue;
+            }
+            ++defined;
+            ASSERT_EQ(ours, Utf16({*theirs})) << pair.toHex().constData();
+            const QByteArray back = Cp932::Encode(ours);
+            ASSERT_EQ(back, IconvEncode(enc, *theirs)) << pair.toHex().constData();
+            if (back != pair)
+                ++duplicates;
+        }
+    }
+    iconv_close(dec);
+    iconv_close(enc);
+    // JIS X 0208 and the Windows extensions, and the user area F040-F9FC.
+    EXPECT_EQ(defined, 7724 + 1880);
+    EXPECT_EQ(duplicates, 398);
 }
 
 TEST(Cp932, RandomBytesRoundTrip) {
     QRandomGenerator rng(932);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 400; ++round) {
         QByteArray bytes(int(rng.bounded(1, 300)), Qt::Uninitialized);
         for (char& c : bytes)
             c = char(rng.bounded(256));
+        // The text read never changes by a save.
+        const QString text = Cp932::Decode(bytes);
+        ASSERT_EQ(Cp932::Decode(Cp932::Encode(text)), text) << bytes.toHex().constData();
+        // Without the rows that hold duplicates (row 13 and the IBM codes) no
+        // byte changes either.
+        for (char& c : bytes)
+            if (QByteArrayView("\x87\xED\xEE\xFA\xFB\xFC").contains(c))
+                c = '?';
         ASSERT_EQ(Cp932::Encode(Cp932::Decode(bytes)), bytes) << bytes.toHex().constData();
     }
 }

@@ -4,9 +4,12 @@
 #include "TextFile.h"
 #include "Unprivileged.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,11 +29,12 @@ TEST(RichEditLines, AFinalLineBreakIsNotALineAndAddFillsIt) {
     TRichEdit e;
     EXPECT_EQ(e.Lines().Count(), 0);
     e.Lines().Add("a");
-    EXPECT_EQ(e.Lines().Text(), "a\n");
+    EXPECT_EQ(e.Lines().Text(), "a");
     e.Lines().SetText("x\ny\n");
     EXPECT_EQ(e.Lines().Count(), 2);
     e.Lines().Add("z");
     EXPECT_EQ(AllLines(e), QStringList({"x", "y", "z"}));
+    EXPECT_EQ(e.Lines().Text(), "x\ny\nz"); // no empty line after the new one
     e.Lines().SetText("x\ny");
     e.Lines().Add("z");
     EXPECT_EQ(e.Lines().Text(), "x\ny\nz");
@@ -53,60 +57,47 @@ TEST(RichEditLines, InsertMovesLinesDownAndBatchesUndo) {
     EXPECT_THROW(e.Lines().Strings(4), Exception);
 }
 
-TEST(TextFiles, LoadingThenSavingKeepsEveryByteButLineBreaks) {
+TEST(RichEditFiles, ALongLoadShowsTheBusyCursor) {
     QTemporaryDir dir;
-    struct Case {
-        QByteArray in, out;
-    };
-    const Case cases[] = {
-        {"", ""},
-        {"a\r\nb\r\n", "a\r\nb\r\n"},
-        {"a\nb", "a\r\nb"},
-        {"a\rb\r", "a\r\nb\r\n"},
-        {QByteArray("x\0y\x81", 4), QByteArray("x\0y\x81", 4)},
-        {"\x82\xa0\x80\xff\r\n\xee\xf9", "\x82\xa0\x80\xff\r\n\xee\xf9"},
-    };
-    for (const Case& c : cases) {
-        const QString path = dir.filePath("t.txt");
-        WriteBytes(path, c.in);
-        TRichEdit e;
-        e.Lines().LoadFromFile(path);
-        e.Lines().SaveToFile(path);
-        EXPECT_EQ(ReadBytes(path), c.out) << c.in.toHex().constData();
+    const QString small = dir.filePath("small.txt");
+    const QString long_ = dir.filePath("long.txt");
+    WriteBytes(small, "short\r\n");
+    WriteBytes(long_, QByteArray(300 * 1024, 'x')); // one line
+    TRichEdit e;
+    // The cursor the application shows while the editor takes the text.
+    std::optional<Qt::CursorShape> seen;
+    QObject::connect(e.document(), &QTextDocument::contentsChange, [&] {
+        if (!seen)
+            seen = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                  : Qt::ArrowCursor;
+    });
+    e.Lines().LoadFromFile(small);
+    EXPECT_EQ(seen, Qt::ArrowCursor);
+    seen.reset();
+    e.Lines().LoadFromFile(long_);
+    EXPECT_EQ(seen, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(e.Lines().Text().size(), 300 * 1024);
+}
+
+TEST(RichEditFiles, LongLinesKeepTheirTextAndTheirLayoutsKeepTheGlyphs) {
+    TRichEdit e;
+    e.show();
+    const QString longLine(5000, u'字');
+    const QStringList lines = {"a", longLine, "", longLine + "b", "c"};
+    for (const QString& text : {lines.join('\n'), lines.join('\n') + '\n', longLine}) {
+        e.Lines().SetText("old");
+        e.Lines().SetText(text);
+        EXPECT_EQ(e.Lines().Text(), text);
+        EXPECT_FALSE(e.Modified());
+        EXPECT_FALSE(e.document()->isUndoAvailable());
+        EXPECT_EQ(e.textCursor().position(), 0);
     }
-}
-
-TEST(TextFiles, FailedSavesLeaveTheOldFileIntact) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("page.htm");
-    WriteBytes(path, "old");
-    EXPECT_THROW(WriteTextFile(path, QStringLiteral("new é")), EEncodingError);
-    EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_THROW(WriteTextFile(dir.filePath("missing/page.htm"), QStringLiteral("x")),
-                 EFCreateError);
-}
-
-TEST(TextFiles, PermissionFailuresLeaveTheOldFileIntact) {
-    if (!RunUnprivileged())
-        return;
-    QTemporaryDir dir;
-    const QString path = dir.filePath("page.htm");
-    WriteBytes(path, "old");
-    chmod(QFile::encodeName(path).constData(), 0444);
-    EXPECT_THROW(WriteTextFile(path, QStringLiteral("new")), EFCreateError);
-    EXPECT_EQ(ReadBytes(path), "old");
-    chmod(QFile::encodeName(path).constData(), 0644);
-    chmod(QFile::encodeName(dir.path()).constData(), 0555); // read-only folder
-    EXPECT_THROW(WriteTextFile(path, QStringLiteral("new")), EFCreateError);
-    EXPECT_EQ(ReadBytes(path), "old");
-    chmod(QFile::encodeName(dir.path()).constData(), 0755);
-}
-
-TEST(TextFiles, OnlyRegularFilesAreOpened) {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("fifo");
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_THROW(ReadTextFile(fifo), EFileRefused); // must not block
-    EXPECT_THROW(ReadTextFile(dir.path()), EFileRefused);
-    EXPECT_THROW(ReadTextFile(dir.filePath("none")), EFOpenError);
+    EXPECT_EQ(e.Lines().Count(), 1);
+    e.Lines().SetText(lines.join('\n'));
+    ASSERT_EQ(AllLines(e), lines);
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(e.document()->findBlockByNumber(i).layout()->cacheEnabled(),
+                  lines[i].size() >= 4096)
+            << i;
 }
