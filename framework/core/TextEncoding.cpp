@@ -1,0 +1,311 @@
+#include "TextEncoding.h"
+
+#include "Cp932.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+using Byte = unsigned char;
+
+constexpr char16_t kReplacement = 0xFFFD;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The length of the well-formed UTF-8 sequence at p, or 0.
+int Utf8SequenceLength(const Byte* p, const Byte* end) {
+    const unsigned b = p[0];
+    if (b < 0x80)
+        return 1;
+    const auto continues = [](unsigned c) { return (c & 0xC0) == 0x80; };
+    const qsizetype left = end - p;
+    if (b < 0xC2)
+        return 0; // a continuation byte, or the lead of an overlong pair
+    if (b < 0xE0)
+        return left >= 2 && continues(p[1]) ? 2 : 0;
+    if (b < 0xF0) {
+        if (left < 3)
+            return 0;
+        const unsigned lo = b == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        const unsigned hi = b == 0xED ? 0x9F : 0xBF; // no surrogates
+        return p[1] >= lo && p[1] <= hi && continues(p[2]) ? 3 : 0;
+    }
+    if (b < 0xF5) {
+        if (left < 4)
+            return 0;
+        const unsigned lo = b == 0xF0 ? 0x90 : 0x80;
+        const unsigned hi = b == 0xF4 ? 0x8F : 0xBF; // nothing past U+10FFFF
+        return p[1] >= lo && p[1] <= hi && continues(p[2]) && continues(p[3]) ? 4 : 0;
+    }
+    return 0;
+}
+
+// Skips ASCII sixteen bytes at a time.
+const Byte* SkipAscii(const Byte* p, const Byte* end) {
+    while (end - p >= 16) {
+        std::uint64_t a, b;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 8);
+        if ((a | b) & kHighBits)
+            break;
+        p += 16;
+    }
+    while (p < end && *p < 0x80)
+        ++p;
+    return p;
+}
+
+bool StartsWith(QByteArrayView bytes, const char* mark) {
+    return bytes.startsWith(QByteArrayView(mark));
+}
+
+std::optional<TTextEncoding> MarkedEncoding(QByteArrayView bytes) {
+    if (StartsWith(bytes, "\xEF\xBB\xBF"))
+        return TTextEncoding::Utf8;
+    if (StartsWith(bytes, "\xFF\xFE"))
+        return TTextEncoding::Utf16LE;
+    if (StartsWith(bytes, "\xFE\xFF"))
+        return TTextEncoding::Utf16BE;
+    return std::nullopt;
+}
+
+qsizetype MarkSize(TTextEncoding encoding) {
+    return encoding == TTextEncoding::Utf8 ? 3 : 2;
+}
+
+// Without a mark, ASCII characters show the byte order: their zero byte comes
+// first in big-endian text.
+TTextEncoding Utf16Order(QByteArrayView bytes) {
+    if (const auto marked = MarkedEncoding(bytes); marked && *marked != TTextEncoding::Utf8)
+        return *marked;
+    qsizetype evenZeros = 0, oddZeros = 0;
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
+    for (qsizetype i = 0; i < n; i += 2) {
+        evenZeros += bytes[i] == 0;
+        oddZeros += bytes[i + 1] == 0;
+    }
+    return evenZeros > oddZeros ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE;
+}
+
+QString DecodeUtf16(QByteArrayView bytes, bool bigEndian, bool& malformed) {
+    const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+    const qsizetype units = bytes.size() / 2;
+    const auto unitAt = [&](qsizetype i) -> char16_t {
+        const Byte a = p[2 * i], b = p[2 * i + 1];
+        return bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a);
+    };
+    QString out(units + (bytes.size() & 1), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = unitAt(i);
+        if (QChar::isHighSurrogate(u) && i + 1 < units && QChar::isLowSurrogate(unitAt(i + 1))) {
+            *dst++ = u;
+            *dst++ = unitAt(++i);
+        } else if (QChar::isSurrogate(u)) {
+            *dst++ = kReplacement;
+            malformed = true;
+        } else {
+            *dst++ = u;
+        }
+    }
+    if (bytes.size() & 1) { // a last byte without its pair
+        *dst++ = kReplacement;
+        malformed = true;
+    }
+    return out;
+}
+
+// UTF-8 with every byte that starts no well-formed sequence kept as the code
+// page's byte escape, so a save writes it back unchanged.
+QString DecodeUtf8Lossless(QByteArrayView bytes, bool knownValid, bool& malformed) {
+    if (knownValid || IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    QString out;
+    out.reserve(bytes.size());
+    const auto* begin = reinterpret_cast<const Byte*>(bytes.data());
+    const auto* end = begin + bytes.size();
+    const Byte* run = begin;
+    const Byte* p = begin;
+    while (p < end) {
+        const int n = Utf8SequenceLength(p, end);
+        if (n > 0) {
+            p += n;
+            continue;
+        }
+        out.append(QString::fromUtf8(reinterpret_cast<const char*>(run), p - run));
+        out.append(QChar(char16_t(Cp932::EscapeBase + *p)));
+        malformed = true;
+        run = ++p;
+    }
+    out.append(QString::fromUtf8(reinterpret_cast<const char*>(run), p - run));
+    return out;
+}
+
+// The length of head without a UTF-8 sequence cut at its end.
+qsizetype WholeUtf8Length(QByteArrayView head) {
+    const qsizetype n = head.size();
+    for (qsizetype back = 1; back <= 3 && back <= n; ++back) {
+        const Byte b = Byte(head[n - back]);
+        if ((b & 0xC0) == 0x80)
+            continue; // a continuation byte: look further back
+        const int need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        return need > back ? n - back : n;
+    }
+    return n;
+}
+
+// The length of UTF-16 head without an odd byte or a high surrogate cut from
+// its low one at the end.
+qsizetype WholeUtf16Length(QByteArrayView head, bool bigEndian) {
+    qsizetype n = head.size() & ~qsizetype(1);
+    if (n >= 2) {
+        const Byte a = Byte(head[n - 2]), b = Byte(head[n - 1]);
+        if (QChar::isHighSurrogate(bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a)))
+            n -= 2;
+    }
+    return n;
+}
+
+bool IsUtf16(TTextEncoding e) {
+    return e == TTextEncoding::Utf16LE || e == TTextEncoding::Utf16BE;
+}
+
+// The length of the character at i: two for a surrogate pair.
+qsizetype CharacterLength(QStringView text, qsizetype i) {
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+char32_t CodePoint(QStringView character) {
+    return character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1])
+                                 : character[0].unicode();
+}
+
+// Calls visit(index, length) for each character CP932 cannot hold.
+template <typename Visit> void ForEachUnencodable(QStringView text, Visit visit) {
+    if (Cp932::CanEncode(text))
+        return;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = CharacterLength(text, i);
+        if (!Cp932::CanEncode(text.sliced(i, len)))
+            visit(i, len);
+        i += len;
+    }
+}
+
+} // namespace
+
+QString EncodingName(TTextEncoding encoding) {
+    switch (encoding) {
+    case TTextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TTextEncoding::Utf16LE:
+        return QStringLiteral("UTF-16LE");
+    case TTextEncoding::Utf16BE:
+        return QStringLiteral("UTF-16BE");
+    case TTextEncoding::Cp932:
+        break;
+    }
+    return QStringLiteral("Shift-JIS");
+}
+
+bool IsValidUtf8(QByteArrayView bytes, bool* multibyte) {
+    const auto* p = reinterpret_cast<const Byte*>(bytes.data());
+    const auto* end = p + bytes.size();
+    bool sawMultibyte = false;
+    while (p < end) {
+        p = SkipAscii(p, end);
+        // A run of multibyte characters (most Japanese text) is walked
+        // without going back to the ASCII loop after each one.
+        while (p < end && *p >= 0x80) {
+            const int n = Utf8SequenceLength(p, end);
+            if (n == 0)
+                return false;
+            sawMultibyte = true;
+            p += n;
+        }
+    }
+    if (multibyte)
+        *multibyte = sawMultibyte;
+    return true;
+}
+
+TTextEncoding DetectEncoding(QByteArrayView bytes) {
+    if (const auto marked = MarkedEncoding(bytes))
+        return *marked;
+    bool multibyte = false;
+    return IsValidUtf8(bytes, &multibyte) && multibyte ? TTextEncoding::Utf8 : TTextEncoding::Cp932;
+}
+
+TDecodedText DecodeText(QByteArrayView bytes, std::optional<TTextEncoding> as) {
+    TDecodedText out;
+    TTextEncoding encoding = as ? *as : DetectEncoding(bytes);
+    if (as && IsUtf16(encoding))
+        encoding = Utf16Order(bytes);
+    out.Format.Encoding = encoding;
+    const bool marked = encoding != TTextEncoding::Cp932 && MarkedEncoding(bytes) == encoding;
+    if (marked)
+        bytes = bytes.sliced(MarkSize(encoding));
+    // Detection has already checked unmarked UTF-8.
+    const bool knownValid = !as && !marked;
+    bool& malformed = out.Format.Malformed;
+    switch (encoding) {
+    case TTextEncoding::Cp932:
+        out.Text = Cp932::Decode(bytes);
+        break;
+    case TTextEncoding::Utf8:
+        out.Text = DecodeUtf8Lossless(bytes, knownValid, malformed);
+        break;
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        out.Text = DecodeUtf16(bytes, encoding == TTextEncoding::Utf16BE, malformed);
+        break;
+    }
+    return out;
+}
+
+TDecodedText DecodeTextHead(QByteArrayView head) {
+    if (const auto marked = MarkedEncoding(head); marked && IsUtf16(*marked))
+        return DecodeText(head.first(WholeUtf16Length(head, *marked == TTextEncoding::Utf16BE)));
+    const QByteArrayView whole = head.first(WholeUtf8Length(head));
+    if (DetectEncoding(whole) == TTextEncoding::Utf8)
+        return DecodeText(whole, TTextEncoding::Utf8);
+    // A CP932 lead byte cut from its trail byte shows as its escape: drop it.
+    TDecodedText text = DecodeText(head, TTextEncoding::Cp932);
+    const qsizetype n = head.size();
+    const unsigned last = n > 0 ? Byte(head[n - 1]) : 0;
+    const bool leadByte = (last >= 0x81 && last <= 0x9F) || (last >= 0xE0 && last <= 0xFC);
+    if (leadByte && text.Text.back().unicode() == Cp932::EscapeBase + last)
+        text.Text.chop(1);
+    return text;
+}
+
+TUnencodable FindUnencodable(QStringView text) {
+    TUnencodable found;
+    qsizetype first = -1;
+    ForEachUnencodable(text, [&](qsizetype i, qsizetype len) {
+        if (found.Count++ == 0) {
+            first = i;
+            found.First = CodePoint(text.sliced(i, len));
+        }
+    });
+    if (first >= 0)
+        found.FirstLine = int(text.first(first).count(u'\n')) + 1;
+    return found;
+}
+
+QString WithCharacterReferences(QStringView text) {
+    QString out;
+    qsizetype done = 0;
+    ForEachUnencodable(text, [&](qsizetype i, qsizetype len) {
+        if (out.isEmpty())
+            out.reserve(text.size() + 16);
+        out.append(text.sliced(done, i - done));
+        out.append(QStringLiteral("&#x%1;").arg(
+            QString::number(CodePoint(text.sliced(i, len)), 16).toUpper()));
+        done = i + len;
+    });
+    if (done == 0)
+        return text.toString();
+    out.append(text.sliced(done));
+    return out;
+}

@@ -1,0 +1,62 @@
+// The encodings of the text files the program reads, and the character
+// references that let a Shift-JIS page carry any character.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+enum class TTextEncoding { Cp932, Utf8, Utf16LE, Utf16BE };
+
+// "Shift-JIS", "UTF-8", "UTF-16LE", "UTF-16BE".
+QString EncodingName(TTextEncoding encoding);
+
+// How a text was read.
+struct TTextFormat {
+    TTextEncoding Encoding = TTextEncoding::Cp932;
+    // Malformed input: UTF-16 shown as U+FFFD, or bytes that are not UTF-8
+    // kept as the code page's byte escapes.
+    bool Malformed = false;
+};
+
+struct TDecodedText {
+    QString Text;
+    TTextFormat Format;
+};
+
+// Well-formed UTF-8: no overlong forms, surrogates or code points past
+// U+10FFFF, and no sequence cut at the end. multibyte, when given, tells
+// whether any sequence is longer than one byte (it is left false when the
+// bytes are not valid).
+bool IsValidUtf8(QByteArrayView bytes, bool* multibyte = nullptr);
+
+// A byte-order mark decides; otherwise valid UTF-8 with at least one
+// multibyte sequence is UTF-8, and everything else CP932 (pure ASCII reads
+// the same either way).
+TTextEncoding DetectEncoding(QByteArrayView bytes);
+
+// Decodes in the detected encoding, or in the one given. A mark of the
+// encoding used is dropped. For a UTF-16 encoding given, a mark decides the
+// byte order, else the zero bytes of ASCII characters do (LE when unclear).
+// CP932 is decoded losslessly; so is UTF-8, whose stray bytes become the
+// code page's byte escapes. Line breaks are left as they are.
+TDecodedText DecodeText(QByteArrayView bytes, std::optional<TTextEncoding> as = std::nullopt);
+
+// DecodeText for the first bytes of a longer file: a character cut by the
+// end of head is left out rather than shown as malformed or taken for CP932.
+TDecodedText DecodeTextHead(QByteArrayView head);
+
+// The characters of a text that CP932 cannot hold; a character outside the
+// Basic Multilingual Plane counts once. The byte escapes of the code page are
+// not among them: they are written back as their bytes.
+struct TUnencodable {
+    qsizetype Count = 0;
+    char32_t First = 0;
+    int FirstLine = 0; // 1-based, counted by LF
+};
+TUnencodable FindUnencodable(QStringView text);
+
+// The text with every character CP932 cannot hold written as a hexadecimal
+// numeric character reference ("&#x20B9F;"), one for each code point.
+QString WithCharacterReferences(QStringView text);
