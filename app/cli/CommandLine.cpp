@@ -1,0 +1,451 @@
+#include "CommandLine.h"
+
+#include "PageStream.h"
+#include "PathNames.h"
+#include "StoredPage.h"
+#include "SysUtils.h"
+#include "TextFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using P = TPageSettings;
+
+// The options that set one page value for the run.
+struct TValueOption {
+    const char* Name;
+    QString P::*Value;
+};
+constexpr TValueOption kValueOptions[] = {
+    {"--title", &P::Tht},        {"--heading", &P::Tad},     {"--background", &P::bgc},
+    {"--text-color", &P::mclo},  {"--rule-color", &P::Lcl},  {"--heading-color", &P::Dai},
+    {"--table-width", &P::Tsiz}, {"--rule-width", &P::Lsiz}, {"--font-size", &P::Fs},
+    {"--link", &P::Hbak},        {"--link-text", &P::Bac},
+};
+
+// Options that take a value besides the page values.
+constexpr const char* kPathOptions[] = {"-o", "-d", "--settings", "--face"};
+
+bool IsHelp(const QString& a) {
+    return a == u"--help" || a == u"-h";
+}
+
+QString Utf8Line(const QString& text) {
+    return text.endsWith(u'\n') ? text : text + u'\n';
+}
+
+void Print(FILE* stream, const QString& text) {
+    const QByteArray bytes = Utf8Line(text).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+const TValueOption* FindValueOption(QStringView name) {
+    for (const TValueOption& o : kValueOptions)
+        if (name == QLatin1StringView(o.Name))
+            return &o;
+    return nullptr;
+}
+
+bool TakesValue(QStringView name) {
+    if (FindValueOption(name))
+        return true;
+    for (const char* o : kPathOptions)
+        if (name == QLatin1StringView(o))
+            return true;
+    return false;
+}
+
+// Applies one option with its value; returns a usage error's message or an
+// empty string.
+QString ApplyOption(TBatchOptions& options, const QString& name, const QString& value) {
+    if (value.contains(u'\r') || value.contains(u'\n'))
+        return QStringLiteral("%1 の値に改行は使えません").arg(name);
+    if (const TValueOption* o = FindValueOption(name)) {
+        options.Overrides.append({o->Value, value});
+    } else if (name == u"--face") {
+        if (value == u"mincho")
+            options.Overrides.append({&P::Mfn, MinchoFace()});
+        else if (value == u"gothic")
+            options.Overrides.append({&P::Mfn, GothicFace()});
+        else
+            return QStringLiteral("--face の値は mincho か gothic です: %1").arg(value);
+    } else if (name == u"-o") {
+        options.Output = value;
+    } else if (name == u"-d") {
+        options.OutputDir = value;
+    } else if (name == u"--settings") {
+        options.SettingsFile = value;
+    }
+    return {};
+}
+
+QString CheckBatchOptions(const TBatchOptions& options) {
+    if (options.Inputs.isEmpty())
+        return QStringLiteral("変換するファイルがありません");
+    if (!options.Output.isEmpty() && !options.OutputDir.isEmpty())
+        return QStringLiteral("-o と -d は一緒に使えません");
+    if (!options.Output.isEmpty() && options.Inputs.size() > 1)
+        return QStringLiteral("-o は変換するファイルが一つのときだけ使えます (複数なら -d)");
+    if (!options.SettingsFile.isEmpty() && !IsRegularFile(options.SettingsFile))
+        return QStringLiteral("設定ファイル %1 がありません").arg(options.SettingsFile);
+    return {};
+}
+
+// --- one file -------------------------------------------------------------
+
+bool SameFile(const QString& a, const QString& b) {
+    struct stat sa, sb;
+    return stat(PathToBytes(a).constData(), &sa) == 0 &&
+           stat(PathToBytes(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+[[noreturn]] void RaiseNotRegular(const QString& input, mode_t mode) {
+    throw EFOpenError(DisplayPath(input), S_ISDIR(mode)
+                                              ? SystemErrorText(EISDIR)
+                                              : QStringLiteral("通常のファイルではありません"));
+}
+
+// Opens the file by its bytes. Only regular files: a FIFO or a device is
+// never opened.
+void OpenInput(QFile& in, const QString& input) {
+    const QByteArray name = PathToBytes(input);
+    struct stat st;
+    if (stat(name.constData(), &st) != 0)
+        throw EFOpenError(DisplayPath(input), SystemErrorText(errno));
+    if (!S_ISREG(st.st_mode))
+        RaiseNotRegular(input, st.st_mode);
+    const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw EFOpenError(DisplayPath(input), SystemErrorText(errno));
+    // Replaced by something else since the check: refused all the same.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        RaiseNotRegular(input, st.st_mode);
+    }
+    if (!in.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        throw EFOpenError(DisplayPath(input));
+    }
+}
+
+void WritePageToStream(QFile& in, FILE* stream, const TPageSettings& page, const QString& input,
+                       const TPageStreamOptions& streamOptions) {
+    const QString name = QStringLiteral("-");
+    QFile out;
+    if (!out.open(stream, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EFCreateError(name);
+    WritePage(in, out, page, input, name, streamOptions);
+    if (!out.flush() || std::fflush(stream) != 0)
+        throw EFCreateError(name);
+}
+
+// Writes the page atomically: the old file survives any failure.
+void WritePageToFile(QFile& in, const QString& output, const TPageSettings& page,
+                     const QString& input, const TPageStreamOptions& streamOptions) {
+    if (SameFile(input, output))
+        throw Exception(QStringLiteral("出力 %1 は入力と同じファイルなので書きません")
+                            .arg(DisplayPath(output)));
+    const QByteArray name = PathToBytes(output);
+    // The atomic save goes through Qt's file names, which are UTF-8.
+    if (QFile::encodeName(output) != name)
+        throw EFCreateError(
+            DisplayPath(output),
+            QStringLiteral("UTF-8 でない名前には保存できません (-o か -d で別の名前に)"));
+    // A read-only page is refused, not replaced behind its back by the rename.
+    if (access(name.constData(), F_OK) == 0 && access(name.constData(), W_OK) != 0)
+        throw EFCreateError(DisplayPath(output), SystemErrorText(errno));
+    QSaveFile out(output);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EFCreateError(DisplayPath(output), out.errorString());
+    // The commit waits until the page is on disk; starting the write-back
+    // after every chunk leaves it little to wait for.
+    TPageStreamOptions options = streamOptions;
+    options.OnProgress = [&out, &streamOptions](qint64 bytes) {
+        sync_file_range(out.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (streamOptions.OnProgress)
+            streamOptions.OnProgress(bytes);
+    };
+    WritePage(in, out, page, input, output, options);
+    if (!out.commit())
+        throw EFCreateError(DisplayPath(output), out.errorString());
+}
+
+// output "-" is stream.
+void ConvertFile(const QString& input, const QString& output, FILE* stream,
+                 const TPageSettings& page, const TPageStreamOptions& streamOptions) {
+    QFile in(input);
+    OpenInput(in, input);
+    if (output == u"-")
+        WritePageToStream(in, stream, page, input, streamOptions);
+    else
+        WritePageToFile(in, output, page, input, streamOptions);
+}
+
+// --- the run --------------------------------------------------------------
+
+// Files done and throughput on one line of a terminal, at most ten times a
+// second.
+class TProgress {
+public:
+    TProgress(FILE* err, qsizetype files)
+        : FErr(err), FFiles(files), FShown(files > 1 && isatty(fileno(err))) {
+        FClock.start();
+    }
+    void Update(qint64 fileBytes) {
+        FFileBytes = fileBytes;
+        if (FShown && FClock.elapsed() - FLastShown >= 100)
+            Show();
+    }
+    void FileDone() {
+        ++FDone;
+        FBytes += FFileBytes;
+        FFileBytes = 0;
+        Update(0);
+    }
+    // Clears the line so that a message stands on its own.
+    void Clear() {
+        if (FShown)
+            std::fputs("\r\x1b[K", FErr);
+    }
+    void Finish() {
+        if (!FShown)
+            return;
+        Show();
+        std::fputc('\n', FErr);
+        std::fflush(FErr);
+    }
+
+private:
+    void Show() {
+        FLastShown = FClock.elapsed();
+        const double seconds = std::max<qint64>(FLastShown, 1) / 1000.0;
+        const double mb = double(FBytes + FFileBytes) / 1e6;
+        const QByteArray line = QStringLiteral("\r\x1b[K%1/%2 ファイル  %3 MB/s")
+                                    .arg(FDone)
+                                    .arg(FFiles)
+                                    .arg(mb / seconds, 0, 'f', 1)
+                                    .toUtf8();
+        std::fwrite(line.constData(), 1, size_t(line.size()), FErr);
+        std::fflush(FErr);
+    }
+
+    FILE* FErr;
+    qsizetype FFiles;
+    bool FShown;
+    QElapsedTimer FClock;
+    qint64 FLastShown = -1000;
+    qsizetype FDone = 0;
+    qint64 FBytes = 0;
+    qint64 FFileBytes = 0;
+};
+
+QString OutputFor(const QString& input, const TBatchOptions& options, const QString& ext) {
+    if (!options.Output.isEmpty())
+        return options.Output;
+    const QString page = ChangeFileExt(QFileInfo(input).fileName(), ext);
+    if (!options.OutputDir.isEmpty())
+        return QDir(options.OutputDir).filePath(page);
+    return ChangeFileExt(input, ext);
+}
+
+TStoredPage PageForRun(const TBatchOptions& options, const QString& programPath) {
+    TStoredPage stored = ReadStoredPage(
+        options.SettingsFile.isEmpty() ? ProgramSettingsFile(programPath) : options.SettingsFile);
+    for (const auto& [value, text] : options.Overrides)
+        stored.Page.*value = text;
+    stored.Html = options.Html.value_or(stored.Html);
+    stored.Page.LinkExt = LinkExtension(stored.Html);
+    return stored;
+}
+
+// Every chunk allocates buffers of a few MB; without this the allocator hands
+// them back to the system after each chunk and the next chunk page-faults
+// them in again, which costs more than the conversion itself.
+void KeepChunkMemory() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
+int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out, FILE* err) {
+    KeepChunkMemory();
+    const TStoredPage stored = PageForRun(options, programPath);
+    const QString ext = u'.' + stored.Page.LinkExt;
+    if (!options.OutputDir.isEmpty())
+        QDir().mkpath(options.OutputDir);
+
+    TProgress progress(err, options.Inputs.size());
+    TPageStreamOptions streamOptions;
+    streamOptions.CharRefs = options.CharRefs;
+    streamOptions.OnProgress = [&progress](qint64 bytes) { progress.Update(bytes); };
+    // Two inputs of one name in different folders must not share a page.
+    QHash<QString, QString> written; // absolute output -> its input
+    int status = esSuccess;
+    for (const QString& input : options.Inputs) {
+        const QString output = OutputFor(input, options, ext);
+        const QString key = output == u"-" ? output : QFileInfo(output).absoluteFilePath();
+        try {
+            if (const auto it = written.constFind(key); it != written.cend())
+                throw Exception(
+                    QStringLiteral("出力 %1 は %2 の出力と同じなので書きません").arg(output, *it));
+            written.insert(key, input);
+            ConvertFile(input, output, out, stored.Page, streamOptions);
+        } catch (const Exception& e) {
+            progress.Clear();
+            Print(err, QStringLiteral("vexla: %1: %2").arg(DisplayPath(input), e.Message()));
+            status = esFailed;
+        }
+        progress.FileDone();
+    }
+    progress.Finish();
+    return status;
+}
+
+} // namespace
+
+TStartMode StartModeOf(const QStringList& args) {
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    const QStringList options = end < 0 ? args : args.first(end);
+    if (std::any_of(options.begin(), options.end(), IsHelp))
+        return TStartMode::Help;
+    if (options.contains(QStringLiteral("--version")))
+        return TStartMode::Version;
+    if (options.contains(QStringLiteral("--convert")))
+        return TStartMode::Convert;
+    // Single-dash options belong to the toolkit (-platform, -style, ...).
+    if (std::any_of(options.begin(), options.end(),
+                    [](const QString& a) { return a.startsWith(u"--"); }))
+        return TStartMode::Usage;
+    return TStartMode::Window;
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "使い方:\n"
+        "  vexla [ファイル]                 ウィンドウを開き、ファイルを読み込みます\n"
+        "  vexla --convert [オプション] ファイル...\n"
+        "                                   各ファイルを HTML ページにして保存します\n"
+        "  vexla --help                     この説明を表示します\n"
+        "  vexla --version                  バージョンを表示します\n"
+        "\n"
+        "変換のオプション (設定ファイルの値をこの実行だけ変えます。設定は書きません):\n"
+        "  --title 文字列        ページの題名 (Htm題)\n"
+        "  --heading 文字列      見出し\n"
+        "  --background 色       背景色 (#fff8dc、Aqua など)\n"
+        "  --text-color 色       文字色\n"
+        "  --rule-color 色       線の色\n"
+        "  --heading-color 色    題名色\n"
+        "  --face mincho|gothic  書体 (明朝かゴシック)\n"
+        "  --table-width 数      表の幅 (ピクセル)\n"
+        "  --rule-width 数       線幅\n"
+        "  --font-size 数        Fontsize\n"
+        "  --link 名前           戻るリンクの行き先 (拡張子なし)\n"
+        "  --link-text 文字列    戻るリンクの文字 (Linkname)\n"
+        "  --html                リンクと保存の拡張子を .html に (--htm で .htm)\n"
+        "  --settings ファイル   この設定ファイルを読みます\n"
+        "  --char-refs           Shift-JIS にない文字を &#番号; で書きます\n"
+        "                        (ないときはそのファイルを変換しません)\n"
+        "  -o ファイル           保存先 (ファイルが一つのとき。- で標準出力)\n"
+        "  -d フォルダ           保存先のフォルダ\n"
+        "\n"
+        "保存先は既定で入力と同じフォルダ、拡張子 .htm (--html なら .html) です。\n"
+        "入力ファイルそのものには書きません。\n"
+        "\n"
+        "終了状態: 0 すべて変換した / 1 変換できなかったファイルがある / 2 使い方の誤り\n");
+}
+
+QString VersionText() {
+    return QStringLiteral("Vexla " VEXLA_VERSION "\n");
+}
+
+std::variant<TBatchOptions, QString> ParseBatchArguments(const QStringList& args) {
+    TBatchOptions options;
+    bool onlyFiles = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
+            options.Inputs << a;
+        } else if (a == u"--") {
+            onlyFiles = true;
+        } else if (a == u"--convert") {
+        } else if (a == u"--html" || a == u"--htm") {
+            options.Html = a == u"--html";
+        } else if (a == u"--char-refs") {
+            options.CharRefs = true;
+        } else {
+            // --name=value or --name value
+            const qsizetype eq = a.startsWith(u"--") ? a.indexOf(u'=') : -1;
+            const QString name = eq < 0 ? a : a.left(eq);
+            if (!TakesValue(name))
+                return QStringLiteral("不明なオプションです: %1").arg(a);
+            if (eq < 0 && i + 1 >= args.size())
+                return QStringLiteral("オプション %1 には値が必要です").arg(name);
+            const QString value = eq < 0 ? args[++i] : a.mid(eq + 1);
+            if (const QString error = ApplyOption(options, name, value); !error.isEmpty())
+                return error;
+        }
+    }
+    if (const QString error = CheckBatchOptions(options); !error.isEmpty())
+        return error;
+    return options;
+}
+
+void PrintUsageError(FILE* err, const QString& message) {
+    Print(err, QStringLiteral("vexla: %1\n詳しくは vexla --help をご覧ください。").arg(message));
+}
+
+int RunCommandLine(const QStringList& args, const QString& programPath, FILE* out, FILE* err) {
+    switch (StartModeOf(args)) {
+    case TStartMode::Help:
+        Print(out, HelpText());
+        return esSuccess;
+    case TStartMode::Version:
+        Print(out, VersionText());
+        return esSuccess;
+    case TStartMode::Convert:
+        break;
+    case TStartMode::Window:
+    case TStartMode::Usage: {
+        const auto files = WindowArguments(args);
+        PrintUsageError(
+            err,
+            std::holds_alternative<QString>(files)
+                ? std::get<QString>(files)
+                : QStringLiteral("ウィンドウなしで使えるのは --convert、--help、--version です"));
+        return esUsage;
+    }
+    }
+    const auto parsed = ParseBatchArguments(args);
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        PrintUsageError(err, *error);
+        return esUsage;
+    }
+    return RunBatch(std::get<TBatchOptions>(parsed), programPath, out, err);
+}
+
+std::variant<QStringList, QString> WindowArguments(const QStringList& args) {
+    QStringList files;
+    bool onlyFiles = false;
+    for (const QString& a : args) {
+        if (!onlyFiles && a == u"--")
+            onlyFiles = true;
+        else if (!onlyFiles && a.startsWith(u'-') && a != u"-")
+            return QStringLiteral("不明なオプションです: %1").arg(a);
+        else
+            files << QFileInfo(a).absoluteFilePath();
+    }
+    return files;
+}

@@ -1,0 +1,153 @@
+// The batch conversion as users run it: whole `vexla --convert` processes,
+// each timed against its floor in the same run, the plain copy
+// `cat head.txt input foot.txt > out` that writes as many bytes without
+// converting anything. Both run through sh -c, turn by turn, over the same
+// files; the figures are medians and the ratio is theirs.
+#include "BenchData.h"
+#include "Cp932.h"
+#include "PageTemplate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Quote(const QString& path) {
+    return "'" + path.toStdString() + "'";
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Seconds one run of the shell command takes; negative when it fails.
+double TimeCommand(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return status == 0 ? took.count() : -1;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// A folder with the page's head and tail for the floor and an empty
+// settings file, so that no user's settings take part.
+struct TWorkFolder {
+    QTemporaryDir Dir;
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+    TWorkFolder() {
+        TPageSettings page;
+        SetDefaultPageSettings(page);
+        page.LinkExt = LinkExtension(false);
+        WriteFile(Path("head.txt"), Cp932::Encode(PageHeadLines(page).join("\r\n") + "\r\n"));
+        WriteFile(Path("foot.txt"), Cp932::Encode(PageTailLines(page).join("\r\n")));
+        WriteFile(Path("settings.ini"), {});
+    }
+    std::string Vexla() const {
+        return Quote(VEXLA_PROGRAM) + " --convert --settings " + Quote(Path("settings.ini"));
+    }
+};
+
+// Runs program and floor in turn (and, when given, the floor followed by
+// `sync FILE`, which waits for the disk as the program's atomic save does);
+// reports the program's median as the time and the floors' beside it.
+void RunPair(benchmark::State& state, const std::string& program, const std::string& floor,
+             double megabytes, const std::string& syncedFloor = {}) {
+    std::vector<double> programTimes, floorTimes, syncedTimes;
+    for (auto _ : state) {
+        const double p = TimeCommand(program);
+        const double f = TimeCommand(floor);
+        const double s = syncedFloor.empty() ? 0 : TimeCommand(syncedFloor);
+        if (p < 0 || f < 0 || s < 0) {
+            state.SkipWithError("a command failed");
+            return;
+        }
+        programTimes.push_back(p);
+        floorTimes.push_back(f);
+        syncedTimes.push_back(s);
+        state.SetIterationTime(p);
+    }
+    const double p = Median(programTimes), f = Median(floorTimes);
+    state.counters["median_ms"] = p * 1000;
+    state.counters["floor_median_ms"] = f * 1000;
+    state.counters["ratio"] = p / f;
+    state.counters["MB_per_s"] = megabytes / p;
+    if (!syncedFloor.empty()) {
+        const double s = Median(syncedTimes);
+        state.counters["synced_floor_median_ms"] = s * 1000;
+        state.counters["ratio_to_synced"] = p / s;
+    }
+}
+
+} // namespace
+
+// One 100 MB CP932 file (Japanese and ASCII lines, CR LF).
+static void BM_ConvertLargeFile(benchmark::State& state) {
+    TWorkFolder work;
+    const QByteArray ten = LargeCp932Document();
+    QFile input(work.Path("input.txt"));
+    if (!input.open(QIODevice::WriteOnly))
+        return state.SkipWithError("cannot write the input");
+    qint64 size = 0;
+    while (size < 100'000'000) {
+        input.write(ten);
+        size += ten.size();
+    }
+    input.close();
+    const std::string in = Quote(work.Path("input.txt"));
+    const std::string floor = "cat " + Quote(work.Path("head.txt")) + " " + in + " " +
+                              Quote(work.Path("foot.txt")) + " > " + Quote(work.Path("floor.htm"));
+    // Arg 0: the page saved atomically, as users run it. Arg 1: the same
+    // stream to standard output, redirected to a file: the conversion alone.
+    const std::string program =
+        state.range(0) == 0 ? work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in
+                            : work.Vexla() + " -o - " + in + " > " + Quote(work.Path("out.htm"));
+    RunPair(state, program, floor, double(size) / 1e6,
+            state.range(0) == 0 ? floor + " && sync " + Quote(work.Path("floor.htm")) : "");
+}
+BENCHMARK(BM_ConvertLargeFile)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(7);
+
+// 1,000 notes of about 2 KB each into one folder.
+static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
+    TWorkFolder work;
+    QDir().mkpath(work.Path("notes"));
+    QDir().mkpath(work.Path("out"));
+    QDir().mkpath(work.Path("floor"));
+    const QByteArray doc = LargeCp932Document();
+    qint64 total = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const qsizetype from = doc.indexOf("\r\n", (qsizetype(i) * 7919) % (doc.size() - 4096)) + 2;
+        const QByteArray note = doc.mid(from, 1500 + (i * 37) % 1000);
+        WriteFile(work.Path(QStringLiteral("notes/note%1.txt").arg(i, 4, 10, QLatin1Char('0'))),
+                  note);
+        total += note.size();
+    }
+    const std::string notes = Quote(work.Path("notes")) + "/*.txt";
+    RunPair(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
+            "for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
+                " \"$f\" " + Quote(work.Path("foot.txt")) + " > " + Quote(work.Path("floor")) +
+                "/${b%.txt}.htm; done",
+            double(total) / 1e6);
+}
+BENCHMARK(BM_ConvertThousandSmallFiles)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(7);
+
+BENCHMARK_MAIN();

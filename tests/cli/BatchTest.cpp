@@ -1,0 +1,306 @@
+#include "CliTestUtils.h"
+#include "IniFile.h"
+#include "PathNames.h"
+#include "StoredPage.h"
+#include "Unprivileged.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class BatchTest : public ::testing::Test {
+protected:
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+    QString Input(const QString& name, const QByteArray& bytes) const {
+        EXPECT_TRUE(WriteBytes(Path(name), bytes));
+        return Path(name);
+    }
+    // A settings file as the window writes it.
+    QString Settings(const QList<std::pair<QString, QString>>& values) const {
+        const QString ini = Path("settings.ini");
+        TIniFile file(ini);
+        for (const auto& [name, value] : values) {
+            const TStoredSetting* s = FindStoredSetting(name);
+            file.WriteString(QString::fromLatin1(s->Section), QString::fromLatin1(s->Ident), value);
+        }
+        return ini;
+    }
+
+    QTemporaryDir Dir;
+};
+
+QString Decoded(const QByteArray& bytes) {
+    return Cp932::Decode(bytes);
+}
+
+} // namespace
+
+TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
+    // Nothing stored: the built-in defaults, the Html box not ticked.
+    TStoredPage stored = ReadStoredPage(Path("missing.ini"));
+    EXPECT_EQ(stored.Page.Tht, "Tips");
+    EXPECT_EQ(stored.Page.Mfn, MinchoFace());
+    EXPECT_FALSE(stored.Html);
+    EXPECT_EQ(stored.Page.LinkExt, "htm");
+
+    // A stored empty value is kept; what is absent keeps its default.
+    const QString ini = Settings({{"Tad", ""}, {"Tht", "題名"}, {"CheckBox1Checked", "1"}});
+    const QByteArray before = ReadBytes(ini);
+    const QStringList entries = Entries(Dir.path());
+    stored = ReadStoredPage(ini);
+    EXPECT_EQ(stored.Page.Tad, "");
+    EXPECT_EQ(stored.Page.Tht, "題名");
+    EXPECT_EQ(stored.Page.bgc, "#fff8dc");
+    EXPECT_TRUE(stored.Html);
+    EXPECT_EQ(stored.Page.LinkExt, "html");
+    // Reading never writes: the file and its folder are as they were.
+    EXPECT_EQ(ReadBytes(ini), before);
+    EXPECT_EQ(Entries(Dir.path()), entries);
+
+    // Check box values: an integer's low byte decides; anything else is off.
+    for (const auto& [text, ticked] : {std::pair{"1", true},
+                                       {"0", false},
+                                       {"True", false},
+                                       {"257", true},
+                                       {"256", false},
+                                       {"$FF", true},
+                                       {"", false}}) {
+        Settings({{"CheckBox1Checked", text}});
+        EXPECT_EQ(ReadStoredPage(ini).Html, ticked) << text;
+    }
+}
+
+TEST_F(BatchTest, UsageErrorsExitTwoWithoutTouchingAnything) {
+    const QString in = Input("a.txt", "text");
+    const struct {
+        QStringList Args;
+        const char* Says;
+    } cases[] = {
+        {{"--convert"}, "変換するファイルがありません"},
+        {{"--convert", "--bogus", in}, "不明なオプションです: --bogus"},
+        {{"--convert", in, "--title"}, "オプション --title には値が必要です"},
+        {{"--convert", "--face", "serif", in}, "mincho か gothic"},
+        {{"--convert", "--heading=a\nb", in}, "改行"},
+        {{"--convert", "-o", "x.htm", in, in}, "-o は"},
+        {{"--convert", "-o", "x.htm", "-d", "out", in}, "-o と -d"},
+        {{"--convert", "--settings", Path("none.ini"), in}, "none.ini"},
+        {{"--unknown"}, "不明なオプションです: --unknown"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(c.Args);
+        EXPECT_EQ(run.Status, esUsage) << c.Args.join(' ').toStdString();
+        EXPECT_TRUE(run.Err.contains(QString::fromUtf8(c.Says))) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("vexla --help"));
+        EXPECT_TRUE(run.Out.isEmpty());
+    }
+    EXPECT_EQ(Entries(Dir.path()), QStringList({"a.txt"}));
+}
+
+TEST_F(BatchTest, HelpAndVersionPrintAndSucceed) {
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.Status, esSuccess);
+    for (const char* option : {"--convert", "--title", "--face", "--char-refs", "-o", "-d"})
+        EXPECT_TRUE(help.Out.contains(option)) << option;
+    EXPECT_TRUE(RunCli({"--convert", "-h"}).Out.startsWith(help.Out.left(20)));
+    const CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.Status, esSuccess);
+    EXPECT_EQ(version.Out, "Vexla 1.04\n");
+}
+
+TEST_F(BatchTest, OptionsOverrideTheSettingsFileForTheRunOnly) {
+    const QString ini = Settings({{"Tht", "From file"}, {"Tad", "Heading"}});
+    const QByteArray iniBefore = ReadBytes(ini);
+    const QString in = Input("notes.txt", "text\n");
+    const CliRun run = RunCli({"--convert", "--settings", ini, "--title", "題", "--face", "gothic",
+                               "--html", "--link-text=戻る", "--background", "Aqua", in});
+    EXPECT_EQ(run.Status, esSuccess) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.isEmpty());
+    const QString page = Decoded(ReadBytes(Path("notes.html")));
+    EXPECT_TRUE(page.contains("<TITLE>題</TITLE>"));
+    EXPECT_TRUE(page.contains(">Heading</FONT>")); // from the file
+    EXPECT_TRUE(page.contains("face=\"ＭＳ ゴシック\""));
+    EXPECT_TRUE(page.contains("<a href=\"index.html\">戻る</a>"));
+    EXPECT_TRUE(page.contains("<body bgcolor=\"Aqua\""));
+    EXPECT_EQ(ReadBytes(ini), iniBefore);
+
+    // The stored Html box chooses .html unless --htm says otherwise.
+    Settings({{"CheckBox1Checked", "1"}});
+    EXPECT_EQ(RunCli({"--convert", "--settings", ini, "--htm", in}).Status, esSuccess);
+    EXPECT_TRUE(Decoded(ReadBytes(Path("notes.htm"))).contains("index.htm\""));
+}
+
+TEST_F(BatchTest, SettingsFileIsFoundAsTheWindowFindsIt) {
+    // Beside a program whose folder is writable.
+    const QString program = Path("bin/vexla");
+    QDir().mkpath(Path("bin"));
+    Settings({{"Tht", "Beside"}});
+    QFile::rename(Path("settings.ini"), Path("bin/vexla.ini"));
+    const QString in = Input("a.txt", "x");
+    EXPECT_EQ(RunCli({"--convert", in}, program).Status, esSuccess);
+    EXPECT_TRUE(Decoded(ReadBytes(Path("a.htm"))).contains("<TITLE>Beside</TITLE>"));
+
+    // An installed program (its desktop entry in ../share/applications) uses
+    // the configuration folder even where it could write beside itself.
+    QDir().mkpath(Path("share/applications"));
+    WriteBytes(Path("share/applications/vexla.desktop"), "[Desktop Entry]\n");
+    EXPECT_EQ(ProgramSettingsFile(program), ConfigFolder() + "/vexla.ini");
+    EXPECT_EQ(RunCli({"--convert", in}, program).Status, esSuccess);
+    EXPECT_TRUE(Decoded(ReadBytes(Path("a.htm"))).contains("<TITLE>Tips</TITLE>"));
+}
+
+TEST_F(BatchTest, OutputsGoBesideIntoAFolderOrToStandardOutput) {
+    const QString a = Input("a.txt", "aaa");
+    const QString b = Input("b", "bbb");
+    const TPageSettings page = DefaultPage();
+    EXPECT_EQ(RunCli({"--convert", a, b}).Status, esSuccess);
+    EXPECT_EQ(ReadBytes(Path("a.htm")), Sjis(WindowPageText("aaa", page)).replace("\n", "\r\n"));
+    EXPECT_TRUE(QFileInfo::exists(Path("b.htm")));
+
+    EXPECT_EQ(RunCli({"--convert", "-d", Path("out/pages"), a, b}).Status, esSuccess);
+    EXPECT_EQ(Entries(Path("out/pages")), QStringList({"a.htm", "b.htm"}));
+    EXPECT_EQ(ReadBytes(Path("out/pages/a.htm")), ReadBytes(Path("a.htm")));
+
+    EXPECT_EQ(RunCli({"--convert", "-o", Path("one.html"), a}).Status, esSuccess);
+    EXPECT_EQ(ReadBytes(Path("one.html")), ReadBytes(Path("a.htm")));
+
+    const CliRun toStdout = RunCli({"--convert", "-o", "-", a});
+    EXPECT_EQ(toStdout.Status, esSuccess);
+    EXPECT_EQ(toStdout.Out, ReadBytes(Path("a.htm")));
+}
+
+TEST_F(BatchTest, EachFailedFileIsOneLineAndTheOthersGoOn) {
+    const QString good1 = Input("good1.txt", "1");
+    const QString good2 = Input("good2.txt", "2");
+    QDir().mkpath(Path("folder.txt"));
+    const CliRun run =
+        RunCli({"--convert", good1, Path("missing.txt"), Path("folder.txt"), "/dev/null", good2});
+    EXPECT_EQ(run.Status, esFailed);
+    const QStringList lines = run.ErrLines();
+    ASSERT_EQ(lines.size(), 3) << run.Err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("vexla: " + Path("missing.txt") + ": "));
+    EXPECT_TRUE(lines[1].startsWith("vexla: " + Path("folder.txt") + ": "));
+    EXPECT_TRUE(lines[2].startsWith("vexla: /dev/null: "));
+    EXPECT_TRUE(QFileInfo::exists(Path("good1.htm")));
+    EXPECT_TRUE(QFileInfo::exists(Path("good2.htm")));
+    EXPECT_FALSE(QFileInfo::exists(Path("missing.htm")));
+    // No progress line: standard error is not a terminal here.
+    EXPECT_FALSE(run.Err.contains("MB/s"));
+}
+
+TEST_F(BatchTest, NeverWritesOverItsInputNorTwiceIntoOnePage) {
+    // The default output of a.htm is a.htm itself; a hard link is the same file.
+    const QString page = Input("a.htm", "original");
+    ASSERT_EQ(
+        link(QFile::encodeName(page).constData(), QFile::encodeName(Path("l.txt")).constData()), 0);
+    for (const QStringList& args :
+         {QStringList{"--convert", page}, QStringList{"--convert", "-o", Path("l.txt"), page},
+          QStringList{"--convert", "-o", page, Path("l.txt")}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.Status, esFailed);
+        EXPECT_TRUE(run.Err.contains("入力と同じファイル")) << run.Err.toStdString();
+        EXPECT_EQ(ReadBytes(page), "original");
+    }
+    // Two inputs of one name: the second does not replace the first's page.
+    QDir().mkpath(Path("x"));
+    QDir().mkpath(Path("y"));
+    const CliRun run = RunCli(
+        {"--convert", "-d", Path("out"), Input("x/n.txt", "first"), Input("y/n.txt", "second")});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_EQ(run.ErrLines().size(), 1);
+    EXPECT_TRUE(run.Err.contains(Path("y/n.txt")));
+    EXPECT_TRUE(Decoded(ReadBytes(Path("out/n.htm"))).contains("first"));
+}
+
+TEST_F(BatchTest, AFailedPageLeavesTheOldOneAndNoTemporaryFile) {
+    const QString in = Input("a.txt", "text");
+    const QString page = Input("a.htm", "old page");
+    const CliRun run = RunCli({"--convert", "--title", "😀", in});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_TRUE(run.Err.contains("4 行目")) << run.Err.toStdString();
+    EXPECT_EQ(ReadBytes(page), "old page");
+    EXPECT_EQ(Entries(Dir.path()), QStringList({"a.htm", "a.txt"}));
+    // With references the page is written.
+    EXPECT_EQ(RunCli({"--convert", "--char-refs", "--title", "😀", in}).Status, esSuccess);
+    EXPECT_TRUE(ReadBytes(page).contains("<TITLE>&#128512;</TITLE>"));
+}
+
+TEST_F(BatchTest, PermissionsRefuseWithoutLosingAnything) {
+    if (!RunUnprivileged())
+        return;
+    const QString in = Input("a.txt", "text");
+    const QString page = Input("a.htm", "read-only page");
+    ASSERT_EQ(chmod(QFile::encodeName(page).constData(), 0444), 0);
+    CliRun run = RunCli({"--convert", in});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_TRUE(run.Err.contains(page)) << run.Err.toStdString();
+    EXPECT_EQ(ReadBytes(page), "read-only page");
+
+    QDir().mkpath(Path("locked"));
+    ASSERT_EQ(chmod(QFile::encodeName(Path("locked")).constData(), 0555), 0);
+    run = RunCli({"--convert", "-d", Path("locked"), in});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_TRUE(Entries(Path("locked")).isEmpty());
+    chmod(QFile::encodeName(Path("locked")).constData(), 0755);
+
+    const QString secret = Input("secret.txt", "secret");
+    ASSERT_EQ(chmod(QFile::encodeName(secret).constData(), 0), 0);
+    run = RunCli({"--convert", secret});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_FALSE(QFileInfo::exists(Path("secret.htm")));
+}
+
+TEST_F(BatchTest, ProgressShowsOnATerminalForSeveralFiles) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    FILE* terminal = fdopen(slave, "w");
+    FILE* out = std::tmpfile();
+    const QString a = Input("a.txt", "a"), b = Input("b.txt", "b");
+    EXPECT_EQ(RunCommandLine({"--convert", a, Path("missing.txt"), b}, "/nonexistent/vexla", out,
+                             terminal),
+              esFailed);
+    std::fclose(terminal);
+    std::fclose(out);
+    QByteArray shown;
+    char buf[4096];
+    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+        shown.append(buf, n);
+    close(master);
+    const QString text = QString::fromUtf8(shown);
+    EXPECT_TRUE(text.contains("3/3 ファイル")) << text.toStdString();
+    EXPECT_TRUE(text.contains("MB/s"));
+    // The failure still has a line of its own.
+    EXPECT_TRUE(text.contains("\x1b[Kvexla: " + Path("missing.txt") + ": "));
+    // One file: no progress.
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    terminal = fdopen(slave, "w");
+    out = std::tmpfile();
+    EXPECT_EQ(RunCommandLine({"--convert", a}, "/nonexistent/vexla", out, terminal), esSuccess);
+    std::fclose(terminal);
+    std::fclose(out);
+    EXPECT_LE(read(master, buf, sizeof buf), 0);
+    close(master);
+}
+
+TEST_F(BatchTest, ANameThatIsNotUtf8IsReadByItsBytes) {
+    // "メモ.txt" named in Shift-JIS, as an old Japanese system names it.
+    const QByteArray name = QFile::encodeName(Dir.path()) + "/\x83\x81\x83\x82.txt";
+    const int fd = open(name.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "memo", 4), 4);
+    close(fd);
+    const QString input = PathFromBytes(name);
+    EXPECT_EQ(RunCli({"--convert", "-o", Path("memo.htm"), input}).Status, esSuccess);
+    EXPECT_TRUE(ReadBytes(Path("memo.htm")).contains("\r\nmemo\r\n"));
+    // Beside it the page would have a name Qt cannot write: a clear refusal
+    // that shows the name readably.
+    const CliRun run = RunCli({"--convert", input});
+    EXPECT_EQ(run.Status, esFailed);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("メモ.htm"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("UTF-8"));
+}

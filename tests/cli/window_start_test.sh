@@ -1,0 +1,60 @@
+#!/bin/bash
+# The real program started with file names, under a private Xvfb: the window
+# opens the first file as a drop does (the caption becomes its path); a file
+# that cannot be opened brings the usual error box over the window.
+# Usage: window_start_test.sh VEXLA. Exit 77 (skipped) without Xvfb or xdotool.
+set -u
+VEXLA=$1
+
+for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed"
+        exit 77
+    fi
+done
+
+# shellcheck source=../common/xvfb_session.sh
+source "$(dirname "$0")/../common/xvfb_session.sh"
+
+fail() {
+    echo "FAIL: $*"
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        echo "window $w [$(xdotool getwindowname "$w" 2>/dev/null)]"
+    done
+    for f in "$WORK"/*.err; do
+        echo "--- $f"
+        cat "$f"
+    done
+    exit 1
+}
+
+window_exists() { [[ -n $(xdotool search --onlyvisible --name "$1" 2>/dev/null) ]]; }
+# The main window and the error box both carry the program's title.
+error_box_shown() {
+    (($(xdotool search --onlyvisible --pid "$1" --name '^Vexla$' 2>/dev/null | wc -l) >= 2))
+}
+
+mkdir -p "$WORK/home" "$WORK/config" "$WORK/runtime" "$WORK/prog" "$WORK/docs"
+chmod 700 "$WORK/runtime"
+cp "$VEXLA" "$WORK/prog/vexla"
+unset WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime
+export QT_QPA_PLATFORM=xcb
+start_xvfb 1024x768x24
+
+printf 'first\r\n' >"$WORK/docs/first.txt"
+printf 'second\r\n' >"$WORK/docs/second.txt"
+
+# Relative names, two of them: the first is opened, by its full path.
+(cd "$WORK/docs" && exec "$WORK/prog/vexla" first.txt second.txt) \
+    >"$WORK/files.out" 2>"$WORK/files.err" &
+PIDS+=($!)
+poll 30 window_exists "^$WORK/docs/first\\.txt\$" || fail "the window did not open first.txt"
+window_exists "second" && fail "the second file was opened too"
+kill "${PIDS[-1]}"
+
+"$WORK/prog/vexla" "$WORK/docs/missing.txt" >"$WORK/missing.out" 2>"$WORK/missing.err" &
+PIDS+=($!)
+poll 30 error_box_shown "${PIDS[-1]}" || fail "no error box for a file that cannot be opened"
+echo "ok"
