@@ -1,30 +1,41 @@
 #!/usr/bin/env bash
-# ./build.sh run   builds Vexla and starts it
-# ./build.sh test  builds Vexla and runs every test
-# ./build.sh bench builds and runs the benchmarks
+# ./build.sh run    builds the program alone and starts it (needs a graphical desktop)
+# ./build.sh test   builds everything and runs every test
+# ./build.sh bench  builds and runs the benchmarks
+#
+# Environment: BUILD_DIR (default build), VEXLA_WERROR=ON (warnings are errors),
+# VEXLA_SANITIZE=address,undefined (sanitizer build), VEXLA_BUILD_BENCH=OFF.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
 BUILD_DIR=${BUILD_DIR:-build}
 
+case "$mode" in
+  run | test | bench) ;;
+  *)
+    echo "usage: $0 run|test|bench" >&2
+    exit 2
+    ;;
+esac
+
 bash scripts/deps.sh
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" --parallel
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVEXLA_WERROR="${VEXLA_WERROR:-OFF}" -DVEXLA_SANITIZE="${VEXLA_SANITIZE:-}" \
+  -DVEXLA_BUILD_BENCH="${VEXLA_BUILD_BENCH:-ON}" >/dev/null
 
 case "$mode" in
   run)
-    exec "$BUILD_DIR/app/vexla"
+    cmake --build "$BUILD_DIR" --parallel --target vexla
+    exec "$BUILD_DIR/app/vexla" "${@:2}"
     ;;
   test)
+    cmake --build "$BUILD_DIR" --parallel
     cd "$BUILD_DIR"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2 --timeout 120
     ;;
   bench)
+    cmake --build "$BUILD_DIR" --parallel
     for b in "$BUILD_DIR"/bench/bench_*; do [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"; done
-    ;;
-  *)
-    echo "usage: $0 run|test|bench" >&2
-    exit 2
     ;;
 esac

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DropDst.h"
+#include "PathNames.h"
 #include "RegMng.h"
 #include "ShineSpdBtn.h"
 #include "StdCtrls.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -131,6 +133,11 @@ void TForm1::CreateLayout() {
     StatusBar1->setSizeGripEnabled(true);
     StatusBar1->showMessage(kBanner);
     setStatusBar(StatusBar1);
+    // A permanent widget keeps the right end while hints use the left.
+    EncodingLabel = new QLabel(StatusBar1);
+    EncodingLabel->setObjectName(QStringLiteral("EncodingLabel"));
+    StatusBar1->addPermanentWidget(EncodingLabel);
+    ShowTextFormat({});
 
     CreateMenu();
 
@@ -323,6 +330,7 @@ void TForm1::CreateMenu() {
     item(file1, "new1", QStringLiteral("新規(&N)"), &TForm1::ShineSpeedButton11Click);
     item(file1, "open1", QStringLiteral("開く(&O)"), &TForm1::ShineSpeedButton1Click);
     item(file1, "save1", QStringLiteral("保存(&S)"), &TForm1::ShineSpeedButton2Click);
+    CreateReopenMenu(file1);
     separator(file1, "N1");
     item(file1, "Exit1", QStringLiteral("終了(&X)"), &TForm1::Exit1Click)
         ->setStatusTip(QStringLiteral("exit1"));
@@ -402,8 +410,11 @@ void TForm1::ReadSettings() {
 }
 
 void TForm1::WriteSettings() {
-    // Every item is written even when one fails (a value the file cannot
-    // hold); the first failure is reported once all are done.
+    // The whole set under one lock and in one rewrite, so the file holds
+    // either the old set or the new one, whoever else closes at the same
+    // time. Every item is written even when one fails (a value the file
+    // cannot hold); the first failure is reported once all are done.
+    TRegBatch batch(*RegManager1);
     QString firstError;
     for (const char* name : SettingsAccessOrder()) {
         const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
@@ -418,6 +429,7 @@ void TForm1::WriteSettings() {
                 firstError = e.Message();
         }
     }
+    batch.Commit();
     if (!firstError.isEmpty())
         throw Exception(firstError);
 }
@@ -585,6 +597,7 @@ void TForm1::ShineSpeedButton11Click(QObject*) {
         return;
     ClearText();
     FCurFileName.clear();
+    ShowTextFormat({});
 }
 
 void TForm1::ShineSpeedButton1Click(QObject*) {
@@ -600,8 +613,10 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
             ? QStringLiteral("Html(*.html)|*.html|Htm(*.htm)|*.htm|All(*.*)|*.*")
             : QStringLiteral("Htm(*.htm)|*.htm|Html(*.html)|*.html|All(*.*)|*.*"));
     if (SaveDialog1->Execute(this)) {
-        RichEdit1->Lines().SaveToFile(SaveDialog1->FileName());
+        if (!SaveDocument(SaveDialog1->FileName()))
+            return;
         SetCurrentFile(SaveDialog1->FileName(), false);
+        ShowTextFormat({}); // the current file is now the Shift-JIS page
     }
     if (!CheckBox2->isChecked())
         return;
@@ -609,21 +624,83 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
         ShowMessage(QStringLiteral("HTMLファイルがありません"));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(FCurFileName)))
-        throw Exception(
-            QStringLiteral("ファイル %1 を表示するプログラムを起動できません").arg(FCurFileName));
+    // The URL carries the name's bytes, so a name that is not UTF-8 opens too.
+    if (!QDesktopServices::openUrl(FileUrlFromLocalPath(FCurFileName)))
+        throw Exception(QStringLiteral("ファイル %1 を表示するプログラムを起動できません")
+                            .arg(DisplayPath(FCurFileName)));
 }
 
-void TForm1::LoadDocument(const QString& path) {
+void TForm1::LoadDocument(const QString& path, std::optional<TTextEncoding> as) {
     // A refusal known before reading (a folder, a special file, a text over
     // the editor's limit) leaves the editor as it is; a failed read empties it.
     try {
-        RichEdit1->Lines().LoadFromFile(path, kMaxLength);
+        ShowTextFormat(RichEdit1->Lines().LoadFromFile(path, kMaxLength, as));
     } catch (const EFOpenError&) {
         ClearText();
         throw;
     }
     SetCurrentFile(path, true);
+}
+
+bool TForm1::SaveDocument(const QString& path) {
+    TRichEditStrings& lines = RichEdit1->Lines();
+    const QString text = lines.Text();
+    const TUnencodable unencodable = FindUnencodable(text);
+    if (unencodable.Count == 0) {
+        lines.SaveToFile(path);
+        return true;
+    }
+    const QString question =
+        QStringLiteral("Shift-JIS で表せない文字が %1 個あります (最初は U+%2、%3 行目)。"
+                       "数値文字参照 (&#x...;) にして保存しますか。")
+            .arg(unencodable.Count)
+            .arg(QStringLiteral("%1").arg(unencodable.First, 4, 16, QLatin1Char('0')).toUpper())
+            .arg(unencodable.FirstLine);
+    if (!Confirm(this, question))
+        return false;
+    WriteTextFile(path, WithCharacterReferences(text));
+    return true;
+}
+
+void TForm1::CreateReopenMenu(QMenu* file1) {
+    QMenu* reopen = file1->addMenu(QStringLiteral("エンコードを指定して開き直す(&R)"));
+    reopen->setObjectName(QStringLiteral("reopen1"));
+    reopen->menuAction()->setObjectName(QStringLiteral("reopen1Item"));
+    const struct {
+        const char* Name;
+        const char* Caption;
+        TTextEncoding Encoding;
+    } kChoices[] = {{"reopenSjis1", "Shift-JIS", TTextEncoding::Cp932},
+                    {"reopenUtf81", "UTF-8", TTextEncoding::Utf8},
+                    {"reopenUtf161", "UTF-16", TTextEncoding::Utf16LE}};
+    for (const auto& choice : kChoices) {
+        QAction* a = reopen->addAction(QString::fromLatin1(choice.Caption));
+        a->setObjectName(QString::fromLatin1(choice.Name));
+        connect(a, &QAction::triggered, this, [this, e = choice.Encoding] { ReopenAs(e); });
+    }
+    // Only a document read from a file can be read again.
+    connect(file1, &QMenu::aboutToShow, this,
+            [this, reopen] { reopen->setEnabled(!FCurFileName.isEmpty()); });
+}
+
+void TForm1::ReopenAs(TTextEncoding encoding) {
+    if (FCurFileName.isEmpty())
+        return;
+    if (RichEdit1->Modified() && !Confirm(this, kDiscardQuestion))
+        return;
+    LoadDocument(FCurFileName, encoding);
+}
+
+void TForm1::ShowTextFormat(const TTextFormat& format) {
+    QString text = EncodingName(format.Encoding);
+    if (format.Malformed)
+        text += QStringLiteral("（不正な並びあり）");
+    EncodingLabel->setText(text);
+    EncodingLabel->setToolTip(
+        format.Malformed
+            ? QStringLiteral("この符号化として正しくない部分があります。UTF-16 では U+FFFD、"
+                             "UTF-8 では元のバイトのまま表示しています。")
+            : QString());
 }
 
 void TForm1::ClearText() {
@@ -637,7 +714,8 @@ void TForm1::SetCurrentFile(const QString& fileName, bool showName) {
     if (!showName)
         return;
     // "[*]" is Qt's modified-marker placeholder; doubled it shows as itself.
-    setWindowTitle(QString(fileName).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    // A name that is not UTF-8 is shown readably; FCurFileName keeps its bytes.
+    setWindowTitle(DisplayPath(fileName).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     SaveDialog1->SetInitialDir(ExtractFilePath(fileName));
 }
 
@@ -666,10 +744,11 @@ void TForm1::mSelctAll1Click(QObject*) {
     RichEdit1->selectAll();
 }
 
+// The build's own version and the toolkit's, unlike the banner's fixed text.
 void TForm1::version1Click(QObject*) {
-    MessageBox(
-        this,
-        QStringLiteral("Vexla ver1.04\n\nテキストファイルを HTML ページに変換するツールです。\n"
-                       "題名・見出し・色・書体・リンクを設定して変換し、保存します。"),
-        QStringLiteral("バージョン情報"), mbOK, mtInformation);
+    MessageBox(this,
+               QStringLiteral("Vexla バージョン %1\nQt %2 で動作中\n"
+                              "テキストファイルを HTML ページに変換するツールです。")
+                   .arg(QStringLiteral(VEXLA_VERSION), QString::fromLatin1(qVersion())),
+               QStringLiteral("バージョン情報"), mbOK, mtInformation);
 }

@@ -6,6 +6,7 @@
 #include "FileDialogs.h"
 #include "PageTemplate.h"
 #include "RichEdit.h"
+#include "TextEncoding.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -89,6 +90,8 @@ public:
     TDropDst* DropDst1 = nullptr;
     TTextOpenDialog* TextOpenDialog1 = nullptr;
     TRegManager* RegManager1 = nullptr;
+    // The status bar's right end: the current document's encoding.
+    QLabel* EncodingLabel = nullptr;
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -127,6 +130,10 @@ public:
 
     QString CurFileName() const { return FCurFileName; }
 
+    // Reads the current file again in the given encoding (any UTF-16 takes
+    // its byte order from the file), asking first when the text was changed.
+    void ReopenAs(TTextEncoding encoding);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -156,7 +163,12 @@ private:
     // Shows the colour dialog; on a choice returns the HTML colour text and
     // the chosen colour.
     bool PickColor(QString& setting, TColor* chosen);
-    void LoadDocument(const QString& path);
+    void LoadDocument(const QString& path, std::optional<TTextEncoding> as = std::nullopt);
+    // Writes the page; text CP932 cannot hold is written as character
+    // references once the user agrees. False when the user declined.
+    bool SaveDocument(const QString& path);
+    void CreateReopenMenu(QMenu* file1);
+    void ShowTextFormat(const TTextFormat& format);
     // Empties the editor and clears its modified flag.
     void ClearText();
     // The document now is fileName: the modified flag is cleared and, when
@@ -165,4 +177,3 @@ private:
 
     QString FCurFileName;
 };
-

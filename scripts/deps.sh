@@ -8,7 +8,8 @@ PACKAGES=(
   libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont xdg-utils qt6-translations-l10n
-  xvfb xdotool
+  xvfb xdotool desktop-file-utils
+  clang-format util-linux
 )
 
 missing=()
@@ -20,5 +21,5 @@ done
 SUDO=()
 [ "$(id -u)" -ne 0 ] && SUDO=(sudo)
 echo "Installing: ${missing[*]}"
-"${SUDO[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -28,8 +28,20 @@ constexpr TStoredSetting kStoredSettings[] = {
 };
 
 constexpr const char* kAccessOrder[] = {
-    "CheckBox1Checked", "CheckBox2Checked", "bgc", "mclo", "Lcl",  "Dai", "Mfn",
-    "Tad",              "Tht",              "Tsiz", "Lsiz", "Fs",  "Hbak", "Bac",
+    "CheckBox1Checked",
+    "CheckBox2Checked",
+    "bgc",
+    "mclo",
+    "Lcl",
+    "Dai",
+    "Mfn",
+    "Tad",
+    "Tht",
+    "Tsiz",
+    "Lsiz",
+    "Fs",
+    "Hbak",
+    "Bac",
 };
 static_assert(std::size(kAccessOrder) == std::size(kStoredSettings));
 

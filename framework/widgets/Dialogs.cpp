@@ -1,6 +1,5 @@
 #include "Dialogs.h"
 
-
 #include <QApplication>
 #include <QColorDialog>
 #include <QGuiApplication>

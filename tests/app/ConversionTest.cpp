@@ -60,6 +60,9 @@ TEST_F(AppTest, ConversionKeepsTheTextAndFollowsTheFinalBreakRule) {
     EXPECT_EQ(Form->RichEdit1->Lines()[13], "a<b>&\tc");
     EXPECT_EQ(Form->RichEdit1->Lines()[14], "</font>");
     EXPECT_EQ(Form->RichEdit1->Lines().Count(), 26);
+    // Either way the text ends with </HTML>, never with an empty line after it.
+    EXPECT_TRUE(Form->RichEdit1->Lines().Text().contains("a<b>&\tc\n</font>\n</Pre>"));
+    EXPECT_TRUE(Form->RichEdit1->Lines().Text().endsWith("</body>\n</HTML>"));
 }
 
 TEST_F(AppTest, ConversionUsesTheSettingsOfTheMoment) {

@@ -41,6 +41,7 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
                                   "  new1=新規(&N)",
                                   "  open1=開く(&O)",
                                   "  save1=保存(&S)",
+                                  "  reopen1Item=エンコードを指定して開き直す(&R)",
                                   "  N1=-",
                                   "  Exit1=終了(&X)",
                                   "editm=編集(&E)",
@@ -105,7 +106,13 @@ TEST_F(AppTest, EditorFillsTheSpaceBetweenPanelAndStatusBar) {
     Form->show();
     for (const QSize size : {QSize(688, 440), QSize(900, 700)}) {
         Form->resize(size);
-        QTest::qWait(20);
+        // The layout settles once the resize has been delivered.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return Form->size() == size &&
+                   Form->centralWidget()->geometry().bottom() + 1 ==
+                       Form->StatusBar1->geometry().top() &&
+                   Form->RichEdit1->width() == Form->centralWidget()->width();
+        }));
         EXPECT_EQ(Form->Panel1->height(), 66);
         EXPECT_EQ(Form->StatusBar1->height(), 22);
         EXPECT_EQ(Form->RichEdit1->geometry().top(), 66);
