@@ -356,7 +356,7 @@ QString HelpText() {
         "  --link-text 文字列    戻るリンクの文字 (Linkname)\n"
         "  --html                リンクと保存の拡張子を .html に (--htm で .htm)\n"
         "  --settings ファイル   この設定ファイルを読みます\n"
-        "  --char-refs           Shift-JIS にない文字を &#番号; で書きます\n"
+        "  --char-refs           Shift-JIS にない文字を &#x16進数; で書きます\n"
         "                        (ないときはそのファイルを変換しません)\n"
         "  -o ファイル           保存先 (ファイルが一つのとき。- で標準出力)\n"
         "  -d フォルダ           保存先のフォルダ\n"

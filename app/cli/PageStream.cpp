@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "SysUtils.h"
+#include "TextEncoding.h"
 #include "TextFile.h"
 
 #include <QIODevice>
@@ -172,29 +173,6 @@ private:
 // large inputs only.
 constexpr qsizetype kPassThroughMinimum = 64 * 1024;
 
-// Numeric character references for the characters CP932 cannot hold.
-QString WithCharRefs(const QString& text) {
-    if (Cp932::CanEncode(text))
-        return text;
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool pair =
-            c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        const QStringView one = QStringView(text).mid(i, pair ? 2 : 1);
-        if (Cp932::CanEncode(one)) {
-            out.append(one);
-        } else {
-            const char32_t code = pair ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
-            out.append(QStringLiteral("&#%1;").arg(quint32(code)));
-        }
-        if (pair)
-            ++i;
-    }
-    return out;
-}
-
 // Encodes text whose first line is page line firstLine; a character CP932
 // cannot hold raises the error naming its page line.
 QByteArray EncodeText(const QString& text, qint64 firstLine) {
@@ -213,7 +191,7 @@ QByteArray EncodeText(const QString& text, qint64 firstLine) {
 
 qint64 AppendPageText(const QString& text, qint64 firstLine, bool charRefs, QByteArray& out) {
     const QByteArray encoded =
-        charRefs ? Cp932::Encode(WithCharRefs(text)) : EncodeText(text, firstLine);
+        charRefs ? Cp932::Encode(WithCharacterReferences(text)) : EncodeText(text, firstLine);
     return AppendWithCrLf(encoded, out);
 }
 
