@@ -364,9 +364,11 @@ private:
             const auto before = FileIdentity(FPath);
             if (FMode == mdRead && !before)
                 return false;
-            // A new file is made while no other process moves a damaged one
-            // (and its journal) aside.
-            if (!before && !FCheckLock)
+            // A writer opens (and may create the file and its journal) only
+            // while no other process moves a damaged file and its journal
+            // aside: a journal made for a fresh file in between would be
+            // moved away with the damaged one's.
+            if (FMode != mdRead && !FCheckLock)
                 FCheckLock.emplace(CheckLockPath(), kBusyTimeoutMs);
             int rc;
             if (immutable) {
