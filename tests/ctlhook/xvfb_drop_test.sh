@@ -43,6 +43,20 @@ poll 20 has_line READY "$WORK/source.out" || fail "drag source did not start"
 pointer_at() { xdotool getmouselocation | grep -q "^x:$1 y:$2 "; }
 has_count() { (($(grep -c -- "$1" "$3" 2>/dev/null) >= $2)); }
 
+# reach_target X Y: waits until the target reports the drag at X,Y. A drag
+# source sends the next position only once the target has answered the last,
+# so a motion that came in between is dropped; another motion (a pixel aside
+# and back) makes it send the position again.
+reach_target() {
+    local tries
+    for tries in 1 2 3 4 5 6 7 8; do
+        poll 2 has_line "^MOVE $1 $2\$" "$WORK/target.out" && return 0
+        xdotool mousemove "$(($1 + 1))" "$2"
+        xdotool mousemove "$1" "$2"
+    done
+    return 1
+}
+
 # drag_along Y N: the N-th drag: press on the source, move left along row Y
 # in steps, each waited for (over the target, until the target reports the
 # position), and release over the target at 150,Y.
@@ -55,7 +69,7 @@ drag_along() {
     for x in 690 660 600 500 400 300 200 160 150; do
         xdotool mousemove "$x" "$y"
         if ((x < 400)); then
-            poll 10 has_line "^MOVE $x $y\$" "$WORK/target.out" || fail "the drag did not reach $x,$y"
+            reach_target "$x" "$y" || fail "the drag did not reach $x,$y"
         else
             poll 5 pointer_at "$x" "$y" || fail "the pointer did not reach $x,$y"
         fi
