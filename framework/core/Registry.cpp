@@ -382,8 +382,16 @@ private:
                                                      : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                                      nullptr);
             }
-            if (rc != SQLITE_OK)
+            if (rc != SQLITE_OK) {
+                // Moved aside by another process between the look and the
+                // open: a reader finds no file.
+                if (FMode == mdRead && !FileIdentity(FPath)) {
+                    sqlite3_close_v2(FDb);
+                    FDb = nullptr;
+                    return false;
+                }
                 RaiseCannotOpen(QString::fromUtf8(sqlite3_errstr(rc)), IsUnwritable(rc));
+            }
             sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
             FIdentity = FileIdentity(FPath);
             // Replaced between the look and the open: open again.

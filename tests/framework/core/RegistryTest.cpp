@@ -194,13 +194,13 @@ TEST_F(RegistryTest, DamagedDatabaseMetBySeveralProcessesIsMovedAsideOnce) {
         for (int p = 0; p < kProcesses; ++p)
             helpers << StartHelper(
                 {"reg-damaged", Db(), QStringLiteral("r%1p%2").arg(round).arg(p)}, &owner);
-        int reported = 0;
+        QByteArray reports;
         for (QProcess* h : helpers) {
             ASSERT_TRUE(h->waitForFinished(30000));
             EXPECT_EQ(h->exitCode(), 0) << h->readAllStandardError().toStdString();
-            reported += int(h->readAllStandardOutput().count("REPORTED"));
+            reports += h->readAllStandardOutput();
         }
-        EXPECT_EQ(reported, 1) << round;
+        EXPECT_EQ(reports.count("REPORTED"), 1) << round << "\n" << reports.toStdString();
         const QStringList aside = Aside();
         ASSERT_EQ(aside.size(), 1);
         for (const QString& f : aside)
