@@ -65,6 +65,7 @@ int MulDiv(int value, int numerator, int denominator) {
 void ShowOnlyMatching(QFileDialog* dialog, const QString& patterns) {
     if (auto* model = dialog->findChild<QFileSystemModel*>())
         model->setNameFilters(patterns.split(u';', Qt::SkipEmptyParts));
+    RelistFilesNamedNotInUtf8(dialog);
 }
 
 QLineEdit* FileNameBox(const QWidget* dialog) {
@@ -80,11 +81,26 @@ class TFileDialogWindow : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
 
+private:
+    // A name that leads to an existing file only through its readable form.
+    bool IsNamedNotInUtf8(const QString& text) const {
+        if (text.isEmpty())
+            return false;
+        const QString typed = directory().absoluteFilePath(text);
+        const QString found = ResolveChosenPath(typed);
+        return found != typed && IsRegularFile(found);
+    }
+
+public:
     // A typed wildcard, with or without a folder, narrows the listing and
     // keeps the dialog open instead of naming a file.
     void accept() override {
         QLineEdit* box = FileNameBox(this);
         const QString text = box ? box->text().trimmed() : QString();
+        if (IsNamedNotInUtf8(text)) {
+            QDialog::accept(); // the toolkit would not find it
+            return;
+        }
         if (!IsPattern(directory(), text)) {
             QFileDialog::accept();
             return;
@@ -176,7 +192,7 @@ int SizeGripWidth(const QWidget* dialog) {
 // blocking, so a file swapped for a FIFO after the check cannot hang us.
 QByteArray ReadFileHead(const QString& name, qint64 limit) {
     const int fd =
-        ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        ::open(PathToBytes(name).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         throw EFOpenError(name);
     struct Closer {
@@ -305,7 +321,7 @@ TOpenDialog::~TOpenDialog() = default;
 
 QString TOpenDialog::FileName() const {
     if (const QFileDialog* dialog = Handle())
-        return dialog->selectedFiles().value(0);
+        return ResolveChosenPath(dialog->selectedFiles().value(0));
     return FFileName;
 }
 
@@ -368,6 +384,7 @@ QFileDialog* TOpenDialog::CreateDialogWindow(QWidget* parent) {
     ApplyFilter(dialog);
     ApplyFileName(dialog);
     AttachTemplate(dialog);
+    ListFilesNamedNotInUtf8(dialog); // replaces the views' selection model
     dialog->installEventFilter(this);
     // The view's current item changes before its selection does, so only the
     // selection tells which entry was just clicked.
@@ -645,7 +662,8 @@ constexpr qint64 MaxFormFileSize = 16 * 1024 * 1024;
 // The first limit bytes of the form file's textual notation. A file without
 // the resource header raises "不正なストリーム フォーマット".
 QByteArray FormFileText(const QString& name, qint64 limit) {
-    const qint64 size = QFileInfo(name).size();
+    struct stat st {};
+    const qint64 size = stat(PathToBytes(name).constData(), &st) == 0 ? st.st_size : 0;
     if (size > MaxFormFileSize)
         throw Exception(QStringLiteral("ファイル %1 は大きすぎます").arg(name));
     QByteArray bytes = ReadFileHead(name, size);

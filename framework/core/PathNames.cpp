@@ -169,6 +169,24 @@ QUrl FileUrlFromLocalPath(const QString& path) {
     return QUrl::fromEncoded("file://" + PathToBytes(path).toPercentEncoding("/"));
 }
 
+QStringList FilesNamedNotInUtf8(const QString& folder) {
+    QStringList names;
+    const QByteArray bytes = PathToBytes(folder);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(bytes.isEmpty() ? "." : bytes.constData()),
+                                            closedir);
+    if (!dir)
+        return names;
+    while (const dirent* entry = readdir(dir.get())) {
+        const QByteArrayView name(entry->d_name);
+        struct stat st;
+        if (IsUtf8(name) || fstatat(dirfd(dir.get()), entry->d_name, &st, 0) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        names.append(PathFromBytes(name));
+    }
+    return names;
+}
+
 QString ResolveChosenPath(const QString& path) {
     const QByteArray bytes = PathToBytes(path);
     if (path.isEmpty() || Exists(bytes))

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QUrl>
 #include <optional>
@@ -29,6 +30,10 @@ QString DisplayPath(QStringView path);
 std::optional<QString> LocalPathFromFileUrl(const QUrl& url);
 // The file URL for a local path (the inverse of LocalPathFromFileUrl).
 QUrl FileUrlFromLocalPath(const QString& path);
+
+// The regular files (symlinks followed) in folder whose names are not UTF-8,
+// which the toolkit's own listing leaves out, as lossless names.
+QStringList FilesNamedNotInUtf8(const QString& folder);
 
 // A name chosen in a file dialog, which lists and returns names as text: a
 // component that does not exist is matched against the folder's entries

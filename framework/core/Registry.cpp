@@ -249,6 +249,10 @@ public:
                 FCheckLock.reset();
                 return;
             } catch (const TSqliteError& e) {
+                // The file examined was moved aside (with its journal) by
+                // another process meanwhile: whatever failed, open the new one.
+                if (FileIdentity(FPath) != FIdentity && ++reopened < 5)
+                    continue;
                 if (IsBusy(e.Code) && clock.elapsed() < kBusyTimeoutMs) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                     continue;

@@ -20,6 +20,16 @@ void ApplyNameFilters(QFileDialog* dialog, const QString& filter, int position);
 // The 0-based position of the type chosen in the dialog's type list.
 int SelectedFilterPosition(const QFileDialog* dialog);
 
+// Lists, after the dialog's own entries, the files of the folder shown whose
+// names are not UTF-8 (the toolkit's listing leaves them out), under their
+// readable names. Clicking one puts that name in the file-name box, and a
+// double click or Enter opens it; the chosen name is then found again with
+// ResolveChosenPath. Call once, before the dialog is shown and before
+// connecting to its views' selection models, which this replaces.
+void ListFilesNamedNotInUtf8(QFileDialog* dialog);
+// Lists them afresh after the dialog's name filters changed in code.
+void RelistFilesNamedNotInUtf8(QFileDialog* dialog);
+
 // A save dialog: no overwrite prompt, default extension appended to a name
 // typed without one.
 class TSaveDialog : public QObject {

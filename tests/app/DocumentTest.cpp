@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 #include "Unprivileged.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -362,13 +363,17 @@ TEST_F(DocumentTest, ANameThatIsNotUtf8IsDroppedOpenedShownAndPreviewed) {
     EXPECT_EQ(QByteArray::fromPercentEncoding(shell.Urls[0].path(QUrl::FullyEncoded).toLatin1()),
               bytes);
 
-    // Opened through the dialog by the name as it reads.
+    // Opened through the dialog, which lists it by the name as it reads.
     Form->RichEdit1->Lines().Clear();
     WhenModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(readable);
-        static_cast<QDialog*>(dialog)->accept();
+        dialog->setDirectory(Dir.path());
+        auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        QModelIndex entry;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (entry = ListedEntry(list, QStringLiteral("日本.txt"))).isValid(); }));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
     });
     Run([&] { Form->ShineSpeedButton1Click(nullptr); });
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();

@@ -1,6 +1,7 @@
 #include "ModalDriver.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -91,4 +92,14 @@ void AnswerMessageBox(const QString& button, MessageBoxSeen* seen) {
             }
         ADD_FAILURE() << "message box has no button " << button.toStdString();
     });
+}
+
+QModelIndex ListedEntry(const QAbstractItemView* view, const QString& name) {
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+        const QModelIndex index = model->index(row, 0, view->rootIndex());
+        if (index.data().toString() == name)
+            return index;
+    }
+    return {};
 }

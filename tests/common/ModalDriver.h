@@ -5,7 +5,9 @@
 #include <QWidget>
 #include <functional>
 
+class QAbstractItemView;
 class QMessageBox;
+class QModelIndex;
 
 // Runs act on the next modal widget once it is shown (polled from the event
 // loop). If act fails or the widget is still open afterwards it is rejected,
@@ -29,3 +31,7 @@ void AnswerMessageBox(const QString& button, MessageBoxSeen* seen = nullptr);
 template <typename T> T* Child(QWidget* w, const QString& name) {
     return w ? w->findChild<T*>(name) : nullptr;
 }
+
+// The row a file dialog's view shows under name in the folder shown (invalid
+// when there is none yet).
+QModelIndex ListedEntry(const QAbstractItemView* view, const QString& name);

@@ -7,7 +7,7 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFileSystemModel>
+#include <QFileInfo>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -65,11 +65,10 @@ protected:
             auto* memo = Child<QPlainTextEdit>(m, "PreviewMemo");
             auto* list = Child<QListView>(m, "listView");
             ASSERT_TRUE(memo && list);
-            auto* model = qobject_cast<QFileSystemModel*>(list->model());
             for (const QString& file : files) {
                 QModelIndex index;
                 ASSERT_TRUE(QTest::qWaitFor([&] {
-                    index = model->index(file);
+                    index = ListedEntry(list, QFileInfo(file).fileName());
                     return index.isValid() && list->visualRect(index).isValid();
                 })) << file.toStdString();
                 list->scrollTo(index);

@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Cp932.h"
 #include "ModalDriver.h"
+#include "PathNames.h"
 #include "SysUtils.h"
 #include "Unprivileged.h"
 
@@ -12,7 +13,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListView>
@@ -23,6 +23,7 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,10 +82,9 @@ QStringList Listing(QWidget* m) {
 // A click on the entry's row in the list, as the mouse gives it.
 void ClickEntry(QWidget* m, const QString& name) {
     QListView* list = FileList(m);
-    auto* model = qobject_cast<QFileSystemModel*>(list->model());
-    const QModelIndex index =
-        model->index(static_cast<QFileDialog*>(m)->directory().absoluteFilePath(name));
-    ASSERT_TRUE(index.isValid()) << name.toStdString();
+    QModelIndex index;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (index = ListedEntry(list, name)).isValid(); }))
+        << name.toStdString();
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
@@ -124,7 +124,12 @@ protected:
     OpenDialogs() {
         Application()->OnException = [this](const QString& m) { Errors << m; };
     }
-    ~OpenDialogs() override { Application()->OnException = nullptr; }
+    ~OpenDialogs() override {
+        Application()->OnException = nullptr;
+        // Qt's own removal does not see these names.
+        for (const QByteArray& path : FByteNamed)
+            ::unlink(path.constData());
+    }
 
     QString Path(const QString& name) const { return FDir.filePath(name); }
     QString Write(const QString& name, const QByteArray& bytes) const {
@@ -138,10 +143,21 @@ protected:
         return dialog.Execute();
     }
 
+    // A file under a name given as bytes, as a Shift-JIS system makes it.
+    void WriteByteNamed(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+        const QByteArray path = QFile::encodeName(folder) + '/' + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        FByteNamed.push_back(path);
+        EXPECT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        ::close(fd);
+    }
+
     QStringList Errors;
 
 private:
     QTemporaryDir FDir;
+    std::vector<QByteArray> FByteNamed;
 };
 
 } // namespace
@@ -478,4 +494,80 @@ TEST_F(OpenDialogs, MemoKeepsClearOfTheSizeGrip) {
     EXPECT_EQ(memoGap(), QSizeGrip(&host).sizeHint().width());
     dialog.SetOptions(ofHideReadOnly);
     EXPECT_EQ(memoGap(), 0);
+}
+
+namespace {
+
+const QByteArray kNihonTxt = "\x93\xfa\x96\x7b.txt"; // 日本.txt
+const QByteArray kNihon = "\x93\xfa\x96\x7b\r\n";    // 日本
+
+} // namespace
+
+// The toolkit's listing leaves such names out; the dialog lists them under
+// their readable names, filtered like the rest, and each way a person opens
+// an entry opens the file by its bytes.
+TEST_F(OpenDialogs, FilesNamedNotInUtf8AreListedPreviewedAndOpened) {
+    Write("a.txt", "a");
+    WriteByteNamed(Path(""), kNihonTxt, kNihon);
+    WriteByteNamed(Path(""), "\x8c\xea.htm", "htm");  // 語.htm
+    WriteByteNamed(Path(""), ".\x8c\xea.txt", "dot"); // hidden
+    QDir().mkdir(Path("sub"));
+    WriteByteNamed(Path("sub"), "\x89\x70.txt", "sub"); // 英.txt
+    const QByteArray wanted = QFile::encodeName(Path("")) + '/' + kNihonTxt;
+
+    enum { Click, DoubleClick, Enter };
+    for (const int how : {Click, DoubleClick, Enter}) {
+        SCOPED_TRACE(how);
+        TTextOpenDialog dialog;
+        dialog.SetFilter("Text(*.txt)|*.txt|All(*.*)|*.*");
+        dialog.SetPreview(true);
+        const bool opened = ExecuteWith(dialog, [&](QWidget* m) {
+            ASSERT_TRUE(ListingBecomes(m, {"sub", "a.txt", QStringLiteral("日本.txt")}));
+            if (how == Click) {
+                ChooseType(m, 1);
+                ASSERT_TRUE(ListingBecomes(
+                    m, {"sub", "a.txt", QStringLiteral("日本.txt"), QStringLiteral("語.htm")}));
+                static_cast<QFileDialog*>(m)->setDirectory(Path("sub"));
+                ASSERT_TRUE(ListingBecomes(m, {QStringLiteral("英.txt")}));
+                static_cast<QFileDialog*>(m)->setDirectory(Path(""));
+                ASSERT_TRUE(ListingBecomes(
+                    m, {"sub", "a.txt", QStringLiteral("日本.txt"), QStringLiteral("語.htm")}));
+            }
+            ClickEntry(m, QStringLiteral("日本.txt"));
+            EXPECT_EQ(NameBox(m)->text(), QStringLiteral("日本.txt"));
+            EXPECT_EQ(MemoText(m), QStringLiteral("日本\n"));
+            EXPECT_TRUE(m->isVisible());
+            QListView* list = FileList(m);
+            const QRect row = list->visualRect(ListedEntry(list, QStringLiteral("日本.txt")));
+            if (how == Click) {
+                QPushButton* open =
+                    Child<QDialogButtonBox>(m, "buttonBox")->button(QDialogButtonBox::Open);
+                ASSERT_TRUE(open->isEnabled());
+                QTest::mouseClick(open, Qt::LeftButton);
+            } else if (how == DoubleClick) {
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+            } else {
+                QTest::keyClick(list, Qt::Key_Return);
+            }
+        });
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(PathToBytes(dialog.FileName()), wanted);
+        EXPECT_TRUE(Errors.isEmpty()) << Errors.join(u'\n').toStdString();
+    }
+}
+
+// A dialog for existing files only takes the readable name typed in too.
+TEST_F(OpenDialogs, AReadableNameTypedInOpensTheFileNamedNotInUtf8) {
+    WriteByteNamed(Path(""), kNihonTxt, kNihon);
+    TOpenDialog dialog;
+    dialog.SetOptions(dialog.Options() | ofFileMustExist);
+    EXPECT_TRUE(ExecuteWith(dialog, [&](QWidget* m) {
+        QTest::mouseClick(NameBox(m), Qt::LeftButton);
+        // Typed as an input method commits it.
+        QTest::sendKeyEvent(QTest::Click, NameBox(m), Qt::Key_unknown, QStringLiteral("日本.txt"),
+                            Qt::NoModifier);
+        EXPECT_EQ(NameBox(m)->text(), QStringLiteral("日本.txt"));
+        QTest::keyClick(NameBox(m), Qt::Key_Return);
+    }));
+    EXPECT_EQ(PathToBytes(dialog.FileName()), QFile::encodeName(Path("")) + '/' + kNihonTxt);
 }
