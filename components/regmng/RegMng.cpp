@@ -79,7 +79,7 @@ void TRegItems::SetItem(int index, const TRegItem& value) {
 
 TRegItem* TRegItems::FindItem(const QString& name) const {
     for (const auto& item : FItems)
-        if (item->Name().compare(name, Qt::CaseInsensitive) == 0)
+        if (SameText(item->Name(), name))
             return item.get();
     return nullptr;
 }

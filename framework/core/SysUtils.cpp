@@ -124,6 +124,16 @@ EEncodingError::EEncodingError(char32_t character, int line)
                     .arg(line)),
       FCharacter(character), FLine(line) {}
 
+bool SameText(QStringView a, QStringView b) {
+    if (a.size() != b.size())
+        return false;
+    const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (upper(a[i].unicode()) != upper(b[i].unicode()))
+            return false;
+    return true;
+}
+
 std::optional<std::int32_t> TryStrToInt(const QString& text) {
     QStringView s(text);
     while (!s.isEmpty() && s.front() == u' ')

@@ -72,6 +72,10 @@ std::int32_t StrToIntDef(const QString& text, std::int32_t fallback);
 // Raises EConvertError "'%s' は整数ではありません" when the text is invalid.
 std::int32_t StrToInt(const QString& text);
 
+// Equal when the texts differ at most in the case of ASCII letters; the code
+// page's case rules know no others (the Kelvin sign is no K here).
+bool SameText(QStringView a, QStringView b);
+
 // The path with its extension (from the last "." after the last "/")
 // replaced by ext; a path without one gets ext appended.
 QString ChangeFileExt(const QString& path, const QString& ext);

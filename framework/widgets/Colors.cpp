@@ -121,7 +121,7 @@ QString ColorToString(TColor color) {
 
 std::optional<TColor> StringToColor(const QString& text) {
     for (const TColorName& n : kColorNames)
-        if (text.compare(QLatin1String(n.Name), Qt::CaseInsensitive) == 0)
+        if (SameText(text, QString::fromLatin1(n.Name)))
             return n.Value;
     return TryStrToInt(text);
 }

@@ -86,6 +86,9 @@ TEST_F(RegMngTest, LookupIgnoresCaseAndTheFirstOfTwoWins) {
     EXPECT_EQ(FManager.Filer(QStringLiteral("BGC"))->Item(), first);
     EXPECT_EQ(FManager.RegItems()->FindItem(QStringLiteral("Bgc")), first);
     EXPECT_EQ(FManager.RegItems()->FindItem(QStringLiteral("bgc ")), nullptr);
+    // ASCII letters only: "ſ" (long s) is no S.
+    AddItem(QStringLiteral("size"), QStringLiteral("Form\\size"), QStringLiteral("string"));
+    EXPECT_EQ(FManager.RegItems()->FindItem(QStringLiteral("ſize")), nullptr);
 }
 
 TEST_F(RegMngTest, TheOneFilerIsReboundByEveryCall) {

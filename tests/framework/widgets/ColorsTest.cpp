@@ -23,6 +23,8 @@ TEST(Colors, ReadingAcceptsNamesInAnyCaseAndNumbers) {
     EXPECT_EQ(StringToColor("$000000FF"), clRed);
     EXPECT_EQ(StringToColor("255"), clRed);
     EXPECT_FALSE(StringToColor("red").has_value());
+    // Only ASCII letters fold: a Kelvin sign is no K.
+    EXPECT_FALSE(StringToColor(QStringLiteral("clBlac\u212A")).has_value());
 }
 
 TEST(Colors, SystemColoursResolveThroughThePalette) {
