@@ -390,6 +390,7 @@ QCheckBox* TForm1::SettingCheckBox(const TStoredSetting& setting) const {
 }
 
 void TForm1::ReadSettings() {
+    TRegReadBatch batch(*RegManager1); // a large file is read once, not once per item
     for (const char* name : SettingsAccessOrder()) {
         const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
         TRegItem* item = RegManager1->RegItems()->FindItem(QLatin1String(name));

@@ -5,6 +5,8 @@
 #include "Application.h"
 #include "Unit1.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -54,6 +56,25 @@ int RunChild(int argc, char** argv, std::int64_t startedNs) {
 
 std::string gSelf;
 
+// The settings file the started program reads: the one beside it.
+std::string SettingsFile() {
+    return gSelf + ".ini";
+}
+
+// An INI file of about megabytes MB whose sections are none of the
+// program's, so every setting is looked for through the whole file.
+void WriteLargeSettings(int megabytes) {
+    QFile file(QString::fromStdString(SettingsFile()));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    const QByteArray line = "Key=" + QByteArray(60, 'v') + "\r\n";
+    QByteArray block;
+    for (int i = 0; i < 1000; ++i)
+        block += line;
+    for (qint64 n = 0; n * block.size() < qint64(megabytes) << 20; ++n)
+        file.write("[Filler" + QByteArray::number(n) + "]\r\n" + block);
+}
+
 double StartOnce() {
     const std::string cmd =
         gSelf + " " + kChildFlag + " " + std::to_string(MonotonicNs()) + " 2>/dev/null";
@@ -69,7 +90,11 @@ double StartOnce() {
 
 } // namespace
 
+// Arg: the size of the settings file in MB (0: none).
 static void BM_StartToFirstPaint(benchmark::State& state) {
+    QFile::remove(QString::fromStdString(SettingsFile()));
+    if (state.range(0) > 0)
+        WriteLargeSettings(int(state.range(0)));
     for (auto _ : state) {
         const double ms = StartOnce();
         if (ms < 0) {
@@ -78,13 +103,32 @@ static void BM_StartToFirstPaint(benchmark::State& state) {
         }
         state.SetIterationTime(ms / 1000.0);
     }
+    QFile::remove(QString::fromStdString(SettingsFile()));
 }
 BENCHMARK(BM_StartToFirstPaint)
+    ->Arg(0)
+    ->Arg(50)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);
+
+// Floor for the large settings file: plain Qt reading it and cutting it
+// into lines once, in this process (a start of its own costs Arg 0's time).
+static void BM_FloorReadSettingsOnce(benchmark::State& state) {
+    WriteLargeSettings(int(state.range(0)));
+    for (auto _ : state) {
+        QFile file(QString::fromStdString(SettingsFile()));
+        if (!file.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("no settings file");
+            break;
+        }
+        benchmark::DoNotOptimize(file.readAll().split('\n'));
+    }
+    QFile::remove(QString::fromStdString(SettingsFile()));
+}
+BENCHMARK(BM_FloorReadSettingsOnce)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], kChildFlag) == 0) {

@@ -206,6 +206,13 @@ void TRegBatch::Commit() {
         FIni->Commit();
 }
 
+TRegReadBatch::TRegReadBatch(const TRegManager& manager) {
+    if (manager.RegType() == rtIni && !manager.IniFileName().isEmpty())
+        FIni = std::make_unique<TIniSnapshot>(manager.IniFileName());
+}
+
+TRegReadBatch::~TRegReadBatch() = default;
+
 // --- TRegManager ------------------------------------------------------------
 
 // A virtual call made from a C++ constructor never reaches a subclass

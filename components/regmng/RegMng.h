@@ -19,6 +19,7 @@
 class QIODevice;
 class TFont;
 class TIniBatch;
+class TIniSnapshot;
 class TIniFile;
 class TRegIniFile;
 class TRegItems;
@@ -250,4 +251,18 @@ public:
 
 private:
     std::unique_ptr<TIniBatch> FIni;
+};
+
+// Brackets a group of reads made through a manager, so that under rtIni
+// with an IniFileName the file is read once for all of them (a
+// TIniSnapshot) instead of once per read. Otherwise nothing changes.
+class TRegReadBatch {
+public:
+    explicit TRegReadBatch(const TRegManager& manager);
+    ~TRegReadBatch();
+    TRegReadBatch(const TRegReadBatch&) = delete;
+    TRegReadBatch& operator=(const TRegReadBatch&) = delete;
+
+private:
+    std::unique_ptr<TIniSnapshot> FIni;
 };

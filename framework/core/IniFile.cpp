@@ -487,18 +487,35 @@ QStringList TIniDocument::ReadSection(const QString& section) const {
 
 // --- TIniFile ---------------------------------------------------------------
 
+namespace {
+
+// The file as a document; empty when it cannot be read or is UTF-16.
+TIniDocument ReadDocument(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    return TIniDocument::IsUtf16(bytes) ? TIniDocument() : TIniDocument(bytes);
+}
+
+QHash<QString, TIniSnapshot*>& OpenSnapshots() {
+    static QHash<QString, TIniSnapshot*> snapshots;
+    return snapshots;
+}
+
+} // namespace
+
 TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)) {}
 
 TIniDocument TIniFile::Load() const {
     if (FFileName.isEmpty())
         return {};
-    if (const TIniBatch* batch = TIniBatch::Find(ResolvedPath(FFileName)))
+    const QString resolved = ResolvedPath(FFileName);
+    if (const TIniBatch* batch = TIniBatch::Find(resolved))
         return batch->FUtf16 ? TIniDocument() : batch->FDoc;
-    QFile file(FFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    return TIniDocument::IsUtf16(bytes) ? TIniDocument() : TIniDocument(bytes);
+    if (const TIniSnapshot* snapshot = TIniSnapshot::Find(resolved))
+        return snapshot->FDoc;
+    return ReadDocument(FFileName);
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& ident,
@@ -519,6 +536,7 @@ QStringList TIniFile::ReadSection(const QString& section) const {
 }
 
 void TIniFile::Modify(const std::function<bool(TIniDocument&)>& change) {
+    TIniSnapshot::Forget(ResolvedPath(FFileName));
     TIniBatch batch(FFileName);
     batch.Apply(FFileName, change);
     batch.Commit();
@@ -648,4 +666,36 @@ void TIniBatch::Close() {
     ::close(FLockFd);
     FLockFd = -1;
     FDoc = TIniDocument();
+}
+
+// --- TIniSnapshot -----------------------------------------------------------
+
+const TIniSnapshot* TIniSnapshot::Find(const QString& resolvedPath) {
+    const std::lock_guard guard(BatchMutex());
+    return OpenSnapshots().value(resolvedPath);
+}
+
+void TIniSnapshot::Forget(const QString& resolvedPath) {
+    const std::lock_guard guard(BatchMutex());
+    OpenSnapshots().remove(resolvedPath);
+}
+
+TIniSnapshot::TIniSnapshot(const QString& fileName) {
+    if (fileName.isEmpty())
+        return;
+    FResolved = ResolvedPath(fileName);
+    if (Find(FResolved))
+        return;
+    FDoc = ReadDocument(fileName);
+    const std::lock_guard guard(BatchMutex());
+    OpenSnapshots().insert(FResolved, this);
+    FOwner = true;
+}
+
+TIniSnapshot::~TIniSnapshot() {
+    if (!FOwner)
+        return;
+    const std::lock_guard guard(BatchMutex());
+    if (OpenSnapshots().value(FResolved) == this)
+        OpenSnapshots().remove(FResolved);
 }

@@ -69,6 +69,7 @@ private:
 };
 
 class TIniBatch;
+class TIniSnapshot;
 
 // An INI file on disk. Reads take no lock (writes replace the file
 // atomically); every write locks "<file>.lock" beside the file a symlink
@@ -76,7 +77,8 @@ class TIniBatch;
 // never lose each other's keys whatever name they reach the file by. A
 // file starting with a UTF-16 byte-order mark reads as empty and is never
 // written. While a TIniBatch is open on the file in this process, reads and
-// writes go to the batch instead.
+// writes go to the batch instead; while a TIniSnapshot is open, reads go to
+// the snapshot.
 class TIniFile {
 public:
     explicit TIniFile(QString fileName);
@@ -144,4 +146,27 @@ private:
     bool FUtf16 = false;
     bool FChanged = false;
     bool FOpen = false;
+};
+
+// Many reads of one INI file made as one: the file is read once, and while
+// the snapshot is open every TIniFile of the same file (by whatever name)
+// in this process reads from it instead of reading the whole file again.
+// It takes no lock, like any read. A write through a TIniFile of the file
+// ends its use, so reads after it see the file as written.
+class TIniSnapshot {
+public:
+    explicit TIniSnapshot(const QString& fileName);
+    ~TIniSnapshot();
+    TIniSnapshot(const TIniSnapshot&) = delete;
+    TIniSnapshot& operator=(const TIniSnapshot&) = delete;
+
+private:
+    friend class TIniFile;
+    // The open snapshot of this process on the resolved file; null when none.
+    static const TIniSnapshot* Find(const QString& resolvedPath);
+    static void Forget(const QString& resolvedPath);
+
+    QString FResolved;
+    bool FOwner = false; // false when another snapshot of the file was open
+    TIniDocument FDoc;
 };

@@ -471,6 +471,29 @@ TEST_F(IniFileTest, BatchReplacesTheFileOnceAtCommit) {
     EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "2");
 }
 
+// A snapshot reads the file once for every reader of this process, by any
+// name; a write ends it, so nothing stale is read after one.
+TEST_F(IniFileTest, SnapshotServesReadsUntilAWrite) {
+    WriteBytes(Path(), "[A]\r\nx=1\r\n");
+    ASSERT_TRUE(QFile::link(Path(), Path("link.ini")));
+    {
+        TIniSnapshot snapshot(Path("link.ini"));
+        WriteBytes(Path(), "[A]\r\nx=2\r\n"); // another program meanwhile
+        EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "1");
+        {
+            TIniSnapshot nested(Path()); // joins the open one
+        }
+        EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "1");
+        TIniFile(Path()).WriteString(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("3"));
+        EXPECT_EQ(
+            TIniFile(Path("link.ini")).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}),
+            "2");
+        EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("y"), {}), "3");
+    }
+    WriteBytes(Path(), "[A]\r\nx=4\r\n");
+    EXPECT_EQ(TIniFile(Path()).ReadString(QStringLiteral("A"), QStringLiteral("x"), {}), "4");
+}
+
 // Two programs writing their whole set at once: the file ends with one
 // set or the other, never a mix. The slower writer starts first and the
 // faster one overtakes it part way, which without the batch would leave the
