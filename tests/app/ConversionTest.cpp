@@ -48,7 +48,7 @@ TEST_F(AppTest, WorkedExampleGivesExactlyTheTwentySevenLines) {
 
 TEST_F(AppTest, ConversionKeepsTheTextAndFollowsTheFinalBreakRule) {
     // Empty editor: the head lines directly followed by the tail lines.
-    MenuItem("tikan1")->trigger();
+    ChooseMenuItem("tikan1");
     QStringList expected = kWorkedExample;
     expected.remove(13, 2);
     EXPECT_EQ(EditorLines(), expected);
@@ -56,7 +56,7 @@ TEST_F(AppTest, ConversionKeepsTheTextAndFollowsTheFinalBreakRule) {
     // A final line break leaves no empty line before </font>; markup and
     // tabs in the text stay as they are.
     Form->RichEdit1->Lines().SetText("a<b>&\tc\n");
-    Form->ShineSpeedButton3Click(nullptr);
+    ClickButton(Form->ShineSpeedButton3);
     EXPECT_EQ(Form->RichEdit1->Lines()[13], "a<b>&\tc");
     EXPECT_EQ(Form->RichEdit1->Lines()[14], "</font>");
     EXPECT_EQ(Form->RichEdit1->Lines().Count(), 26);
@@ -71,7 +71,7 @@ TEST_F(AppTest, ConversionUsesTheSettingsOfTheMoment) {
     Form->Edit8->setText("");
     Form->Edit5->setText("abc");
     Unit1::bgc.clear();
-    Form->ShineSpeedButton3Click(nullptr);
+    ClickButton(Form->ShineSpeedButton3);
     const QStringList lines = EditorLines();
     EXPECT_EQ(lines[3], "<TITLE></TITLE>");
     EXPECT_EQ(lines[5], "<body bgcolor=\"\" link=\"#0000D9\" vlink=\"#FFA477\">");
@@ -81,14 +81,14 @@ TEST_F(AppTest, ConversionUsesTheSettingsOfTheMoment) {
     EXPECT_EQ(lines.at(21), "<a href=\"index.html\">Back</a></font><BR><BR><BR><BR>");
 
     // Running it again wraps the page a second time.
-    Form->ShineSpeedButton3Click(nullptr);
+    ClickButton(Form->ShineSpeedButton3);
     EXPECT_EQ(Form->RichEdit1->Lines().Count(), 50);
     EXPECT_EQ(EditorLines().count("<HTML>"), 2);
 }
 
 TEST_F(AppTest, ConversionIsOneUndoStep) {
     Form->RichEdit1->Lines().SetText("text");
-    Form->ShineSpeedButton3Click(nullptr);
+    ClickButton(Form->ShineSpeedButton3);
     Form->RichEdit1->undo();
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "text");
 }

@@ -134,7 +134,7 @@ TEST_F(DocumentTest, NewAlwaysAsksAndClearsOnlyOnYes) {
     Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a.txt")}, 0, 0); });
     Form->RichEdit1->insertPlainText("x");
     AnswerMessageBox("Yes");
-    MenuItem("new1")->trigger();
+    ChooseMenuItem("new1");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
     EXPECT_FALSE(Form->RichEdit1->Modified());
     EXPECT_EQ(Form->CurFileName(), "");
@@ -142,7 +142,7 @@ TEST_F(DocumentTest, NewAlwaysAsksAndClearsOnlyOnYes) {
 
     seen = {};
     AnswerMessageBox("No", &seen); // an empty, unchanged editor still asks
-    Form->ShineSpeedButton11Click(nullptr);
+    ClickButton(Form->ShineSpeedButton11);
     EXPECT_TRUE(seen.Shown);
 }
 
@@ -174,7 +174,7 @@ TEST_F(DocumentTest, OpenReplacesTheTextWithoutAsking) {
         name->setText(Path("notes.txt"));
         static_cast<QDialog*>(dialog)->accept();
     });
-    MenuItem("open1")->trigger();
+    ChooseMenuItem("open1");
     EXPECT_EQ(shownName, "*.txt");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "日本\nnotes\n");
     EXPECT_FALSE(Form->RichEdit1->Modified());
@@ -244,7 +244,7 @@ TEST_F(DocumentTest, SaveWritesCp932WithCrLfAndFollowsTheFilterOrder) {
     // Html box chooses.
     Form->CheckBox1->setChecked(true);
     AnswerSaveDialog(QString(), 0, &seen);
-    MenuItem("save1")->trigger();
+    ChooseMenuItem("save1");
     EXPECT_TRUE(seen.Filters[0].startsWith("Html(*.html)"));
     EXPECT_EQ(seen.Selected, seen.Filters[1]);
     EXPECT_TRUE(shell.Opened.isEmpty());
@@ -255,7 +255,7 @@ TEST_F(DocumentTest, PreviewAfterSaveOrCancel) {
     // Nothing opened or saved yet, dialog cancelled: the message, not the shell.
     MessageBoxSeen seen;
     AnswerSaveDialog(QString(), 0, nullptr, [&] { AnswerMessageBox("OK", &seen); });
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_EQ(seen.Text, "HTMLファイルがありません");
     EXPECT_EQ(seen.Caption, "Vexla");
     EXPECT_EQ(seen.Buttons, QStringList({"OK"}));
@@ -265,18 +265,18 @@ TEST_F(DocumentTest, PreviewAfterSaveOrCancel) {
     WriteBytes(Path("notes.txt"), "notes");
     Run([&] { Form->DropDst1FileDrop(nullptr, {Path("notes.txt")}, 0, 0); });
     AnswerSaveDialog(QString());
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_EQ(shell.Opened, QStringList({Path("notes.txt")}));
 
     // Confirmed: the saved page.
     AnswerSaveDialog(Path("page.html"));
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_EQ(shell.Opened.last(), Path("page.html"));
 
     // Box not ticked: nothing.
     Form->CheckBox2->setChecked(false);
     AnswerSaveDialog(Path("page.html"));
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_EQ(shell.Opened.size(), 2);
     EXPECT_TRUE(Errors.isEmpty());
 }
@@ -285,7 +285,7 @@ TEST_F(DocumentTest, PreviewSaysSoWhenTheDesktopCannotOpenThePage) {
     // No handler: the offscreen platform has no desktop to open files with.
     Form->CheckBox2->setChecked(true);
     AnswerSaveDialog(Path("page.htm"));
-    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ClickButton(Form->ShineSpeedButton2);
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains(Path("page.htm")));
     EXPECT_EQ(Form->CurFileName(), Path("page.htm")); // the save itself went through
@@ -297,7 +297,7 @@ TEST_F(DocumentTest, DeclinedReferencesKeepStateAndSkipThePreview) {
     Form->RichEdit1->Lines().SetText(QStringLiteral("café"));
     Form->RichEdit1->SetModified(true);
     AnswerSaveDialog(Path("page.htm"), 0, nullptr, [] { AnswerMessageBox("No"); });
-    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_TRUE(Errors.isEmpty());
     EXPECT_EQ(ReadBytes(Path("page.htm")), "old");
     EXPECT_TRUE(Form->RichEdit1->Modified());
@@ -313,7 +313,7 @@ TEST_F(DocumentTest, SaveOntoAReadOnlyFileFailsWithTheCreateMessage) {
     Form->CheckBox2->setChecked(false);
     Form->RichEdit1->Lines().SetText("new");
     AnswerSaveDialog(Path("page.htm"));
-    Run([&] { Form->ShineSpeedButton2Click(nullptr); });
+    ClickButton(Form->ShineSpeedButton2);
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 を作成できません (%2)")
                              .arg(Path("page.htm"), SystemErrorText(EACCES)));
@@ -326,7 +326,7 @@ TEST_F(DocumentTest, SavingOntoAFifoIsRefusedAndLeavesIt) {
     Form->RichEdit1->Lines().SetText("new");
     Form->RichEdit1->SetModified(true);
     AnswerSaveDialog(Path("page.htm"));
-    Run([&] { Form->ShineSpeedButton2Click(nullptr); }); // must not block
+    ClickButton(Form->ShineSpeedButton2); // must not block
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0],
               QStringLiteral("ファイル %1 を作成できません (通常のファイルではありません)")
@@ -358,7 +358,7 @@ TEST_F(DocumentTest, ANameThatIsNotUtf8IsDroppedOpenedShownAndPreviewed) {
     ShellSpy shell;
     Form->CheckBox2->setChecked(true);
     AnswerSaveDialog(QString());
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     ASSERT_EQ(shell.Urls.size(), 1);
     EXPECT_EQ(QByteArray::fromPercentEncoding(shell.Urls[0].path(QUrl::FullyEncoded).toLatin1()),
               bytes);
@@ -375,7 +375,7 @@ TEST_F(DocumentTest, ANameThatIsNotUtf8IsDroppedOpenedShownAndPreviewed) {
             [&] { return (entry = ListedEntry(list, QStringLiteral("日本.txt"))).isValid(); }));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
     });
-    Run([&] { Form->ShineSpeedButton1Click(nullptr); });
+    ClickButton(Form->ShineSpeedButton1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), QStringLiteral("日本\n"));
     EXPECT_EQ(PathToBytes(Form->CurFileName()), bytes);
@@ -410,9 +410,9 @@ TEST_F(DocumentTest, ModifiedFlagThroughTheCommands) {
     QTest::keyClicks(Form->RichEdit1, "typed");
     EXPECT_TRUE(Form->RichEdit1->Modified());
     AnswerSaveDialog(Path("a.htm"));
-    Form->ShineSpeedButton2Click(nullptr);
+    ClickButton(Form->ShineSpeedButton2);
     EXPECT_FALSE(Form->RichEdit1->Modified());
-    Form->ShineSpeedButton3Click(nullptr); // the editor's own tracking
+    ClickButton(Form->ShineSpeedButton3); // the editor's own tracking
     EXPECT_TRUE(Form->RichEdit1->Modified());
     Run([&] { Form->DropDst1FileDrop(nullptr, {Path("a.htm")}, 0, 0); });
     EXPECT_FALSE(Form->RichEdit1->Modified());
@@ -431,7 +431,7 @@ TEST_F(DocumentTest, CloseAsksOnlyWhenModified) {
     EXPECT_EQ(seen.Caption, "確認");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed");
     AnswerMessageBox("Yes");
-    MenuItem("Exit1")->trigger();
+    ChooseMenuItem("Exit1");
     EXPECT_FALSE(Form->isVisible());
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
 }
@@ -440,16 +440,16 @@ TEST_F(DocumentTest, EditMenuActsOnTheEditorWhereverTheFocusIs) {
     Form->show();
     Form->RichEdit1->Lines().SetText("abc");
     Form->Edit1->setFocus();
-    MenuItem("mSelctAll1")->trigger();
+    ChooseMenuItem("mSelctAll1");
     EXPECT_EQ(Form->RichEdit1->textCursor().selectedText(), "abc");
-    MenuItem("mCopy1")->trigger();
+    ChooseMenuItem("mCopy1");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc");
-    MenuItem("mCut1")->trigger();
+    ChooseMenuItem("mCut1");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
     Form->RichEdit1->insertPlainText("x");
-    MenuItem("mPaste1")->trigger();
+    ChooseMenuItem("mPaste1");
     EXPECT_EQ(Form->RichEdit1->Lines().Text(), "xabc");
-    MenuItem("mUndo")->trigger();
+    ChooseMenuItem("mUndo");
     EXPECT_NE(Form->RichEdit1->Lines().Text(), "xabc");
     EXPECT_EQ(Form->Edit1->text(), "Tips");
 }
@@ -457,7 +457,7 @@ TEST_F(DocumentTest, EditMenuActsOnTheEditorWhereverTheFocusIs) {
 TEST_F(DocumentTest, AboutBoxNamesTheProgram) {
     MessageBoxSeen seen;
     AnswerMessageBox("OK", &seen);
-    MenuItem("version1")->trigger();
+    ChooseMenuItem("version1");
     EXPECT_TRUE(seen.Text.contains("Vexla"));
     EXPECT_TRUE(seen.Text.contains("1.04"));
 }

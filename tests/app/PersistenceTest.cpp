@@ -57,11 +57,11 @@ TEST_F(PersistenceTest, SettingsSurviveARestartButEditorColoursDoNot) {
         dialog->setCurrentColor(QColor(0, 255, 255));
         dialog->accept();
     });
-    Form->ShineSpeedButton4Click(nullptr);
+    ClickButton(Form->ShineSpeedButton4);
     Form->CheckBox1->setChecked(true);
     Form->CheckBox2->setChecked(false);
     Form->Edit1->setText("見出し");
-    Form->ShineSpeedButton9Click(nullptr);
+    ClickButton(Form->ShineSpeedButton9);
     Restart();
     EXPECT_EQ(Unit1::bgc, "Aqua");
     EXPECT_EQ(Unit1::Tad, "見出し");
@@ -94,7 +94,7 @@ TEST_F(PersistenceTest, PartialAndHandEditedFilesFallBackItemByItem) {
 
 TEST_F(PersistenceTest, ResetAndRefusedCloseStillWriteTheFile) {
     Form->Edit3->setText("1");
-    Form->ShineSpeedButton10Click(nullptr);
+    ClickButton(Form->ShineSpeedButton10);
     Form->RichEdit1->insertPlainText("unsaved");
     AnswerMessageBox("No");
     EXPECT_FALSE(CloseForm());

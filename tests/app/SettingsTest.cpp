@@ -54,17 +54,17 @@ TEST_F(AppTest, ColourDialogSetsTheSettingAndTheEditorColours) {
 
     // The dialog opens on the last confirmed colour; white is a named colour.
     AnswerColorDialog(QColor(255, 255, 255), &shown);
-    MenuItem("mojiiro1")->trigger();
+    ChooseMenuItem("mojiiro1");
     EXPECT_EQ(shown, QColor(255, 248, 220));
     EXPECT_EQ(Unit1::mclo, "White");
     EXPECT_EQ(Form->RichEdit1->Font().Color(), clWhite);
 
     // Rule and heading colours leave the editor alone.
     AnswerColorDialog(QColor(128, 128, 129));
-    Form->ShineSpeedButton6Click(nullptr);
+    ClickButton(Form->ShineSpeedButton6);
     EXPECT_EQ(Unit1::Lcl, "#808081");
     AnswerColorDialog(QColor(0, 128, 0));
-    Form->ShineSpeedButton7Click(nullptr);
+    ClickButton(Form->ShineSpeedButton7);
     EXPECT_EQ(Unit1::Dai, "Green");
     EXPECT_EQ(Form->RichEdit1->Color(), RGBColor(255, 248, 220));
     EXPECT_TRUE(Errors.isEmpty());
@@ -72,7 +72,7 @@ TEST_F(AppTest, ColourDialogSetsTheSettingAndTheEditorColours) {
 
 TEST_F(AppTest, CancellingTheColourDialogChangesNothing) {
     AnswerColorDialog(QColor());
-    Form->ShineSpeedButton4Click(nullptr);
+    ClickButton(Form->ShineSpeedButton4);
     EXPECT_EQ(Unit1::bgc, "#fff8dc");
     EXPECT_EQ(Form->RichEdit1->Color(), clWindow);
     EXPECT_EQ(Form->ColorDialog->Color(), clBlack);
@@ -81,10 +81,10 @@ TEST_F(AppTest, CancellingTheColourDialogChangesNothing) {
 TEST_F(AppTest, FaceToggleNamesTheFaceInEffect) {
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明");
     Unit1::Mfn = "Arial";
-    Form->ShineSpeedButton9Click(nullptr);
+    ClickButton(Form->ShineSpeedButton9);
     EXPECT_EQ(Unit1::Mfn, "ＭＳ ゴシック");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "ゴ");
-    MenuItem("mingo1")->trigger();
+    ChooseMenuItem("mingo1");
     EXPECT_EQ(Unit1::Mfn, "ＭＳ 明朝");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明");
 }
@@ -124,7 +124,7 @@ TEST_F(AppTest, ResetRestoresDefaultsButKeepsTheLinkExtension) {
     Unit1::bgc = "Red";
     Unit1::Mfn = "ＭＳ ゴシック";
     Form->RichEdit1->SetColor(clRed);
-    MenuItem("moto1")->trigger();
+    ChooseMenuItem("moto1");
     EXPECT_EQ(Unit1::Tsiz, "700");
     EXPECT_EQ(Form->Edit3->text(), "700");
     EXPECT_EQ(Unit1::bgc, "#fff8dc");
