@@ -80,12 +80,18 @@ bool Exists(const QByteArray& path) {
     return lstat(path.constData(), &st) == 0;
 }
 
+using TFolder = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+// The folder for readdir; an empty name is the current folder.
+TFolder OpenFolder(const QByteArray& folder) {
+    return TFolder(opendir(folder.isEmpty() ? "." : folder.constData()), closedir);
+}
+
 // The entries of folder whose name reads as name, in DisplayPath's form or
 // in the lossy form Qt's own listing gives.
 QList<QByteArray> EntriesReadingAs(const QByteArray& folder, const QString& name) {
     QList<QByteArray> found;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.isEmpty() ? "." : folder.constData()),
-                                            closedir);
+    const TFolder dir = OpenFolder(folder);
     if (!dir)
         return found;
     while (const dirent* entry = readdir(dir.get())) {
@@ -171,9 +177,7 @@ QUrl FileUrlFromLocalPath(const QString& path) {
 
 QStringList FilesNamedNotInUtf8(const QString& folder) {
     QStringList names;
-    const QByteArray bytes = PathToBytes(folder);
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(bytes.isEmpty() ? "." : bytes.constData()),
-                                            closedir);
+    const TFolder dir = OpenFolder(PathToBytes(folder));
     if (!dir)
         return names;
     while (const dirent* entry = readdir(dir.get())) {
