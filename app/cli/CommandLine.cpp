@@ -11,9 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+#include <QIODevice>
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
@@ -153,35 +154,51 @@ void WritePageToStream(QFile& in, FILE* stream, const TPageSettings& page, const
         throw EFCreateError(name);
 }
 
-// Writes the page atomically: the old file survives any failure.
+// A write-only device over a byte sink. A sink that raises fails the write
+// (Qt is not to be unwound through); the error is raised again by Rethrow.
+class TSinkDevice : public QIODevice {
+public:
+    explicit TSinkDevice(const TByteSink& sink) : FSink(sink) { open(WriteOnly | Unbuffered); }
+    void RethrowSinkError() const {
+        if (FError)
+            std::rethrow_exception(FError);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        try {
+            FSink(QByteArrayView(data, size));
+            return size;
+        } catch (...) {
+            FError = std::current_exception();
+            return -1;
+        }
+    }
+
+private:
+    const TByteSink& FSink;
+    std::exception_ptr FError;
+};
+
+// Writes the page as the window saves one: a special file is refused, a
+// read-only one stays so, the file is replaced atomically where that keeps
+// its identity and written in place otherwise; the old file survives any
+// failure.
 void WritePageToFile(QFile& in, const QString& output, const TPageSettings& page,
                      const QString& input, const TPageStreamOptions& streamOptions) {
     if (SameFile(input, output))
         throw Exception(QStringLiteral("出力 %1 は入力と同じファイルなので書きません")
                             .arg(DisplayPath(output)));
-    const QByteArray name = PathToBytes(output);
-    // The atomic save goes through Qt's file names, which are UTF-8.
-    if (QFile::encodeName(output) != name)
-        throw EFCreateError(
-            DisplayPath(output),
-            QStringLiteral("UTF-8 でない名前には保存できません (-o か -d で別の名前に)"));
-    // A read-only page is refused, not replaced behind its back by the rename.
-    if (access(name.constData(), F_OK) == 0 && access(name.constData(), W_OK) != 0)
-        throw EFCreateError(DisplayPath(output), SystemErrorText(errno));
-    QSaveFile out(output);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EFCreateError(DisplayPath(output), out.errorString());
-    // The commit waits until the page is on disk; starting the write-back
-    // after every chunk leaves it little to wait for.
-    TPageStreamOptions options = streamOptions;
-    options.OnProgress = [&out, &streamOptions](qint64 bytes) {
-        sync_file_range(out.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        if (streamOptions.OnProgress)
-            streamOptions.OnProgress(bytes);
-    };
-    WritePage(in, out, page, input, output, options);
-    if (!out.commit())
-        throw EFCreateError(DisplayPath(output), out.errorString());
+    WriteFileContent(output, [&](const TByteSink& sink) {
+        TSinkDevice out(sink);
+        try {
+            WritePage(in, out, page, input, DisplayPath(output), streamOptions);
+        } catch (const EFCreateError&) {
+            out.RethrowSinkError();
+            throw;
+        }
+    });
 }
 
 // output "-" is stream.

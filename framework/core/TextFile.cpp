@@ -127,10 +127,11 @@ QByteArray FolderOf(const QByteArray& path) {
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-bool WriteAllAt(int fd, const QByteArray& bytes) {
+bool WriteAllAt(int fd, QByteArrayView bytes, off_t offset = 0) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
+        const ssize_t n =
+            pwrite(fd, bytes.data() + done, size_t(bytes.size() - done), offset + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -160,6 +161,9 @@ bool TakeIdentity(int fd, const struct stat& old) {
     return fstat(fd, &now) == 0 && now.st_uid == old.st_uid && now.st_gid == old.st_gid &&
            (now.st_mode & 07777) == (old.st_mode & 07777);
 }
+
+// Pieces at least this large start their write-back at once.
+constexpr qsizetype kWriteBackPiece = 256 * 1024;
 
 QByteArray TemporaryName(const QByteArray& target) {
     const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
@@ -262,8 +266,8 @@ void WriteInPlace(const QString& path, const QByteArray& target, const QByteArra
 // Returns false, having touched nothing, when the replacement would not keep
 // the old file's owner, group or mode, or cannot be made beside an existing
 // file; the caller then writes in place.
-bool WriteReplacing(const QString& path, const QByteArray& target, const QByteArray& bytes,
-                    const struct stat* old) {
+bool WriteReplacing(const QString& path, const QByteArray& target,
+                    const std::function<void(const TByteSink&)>& produce, const struct stat* old) {
     TReplacement replacement(target);
     if (!replacement.Created()) {
         if (old)
@@ -272,7 +276,17 @@ bool WriteReplacing(const QString& path, const QByteArray& target, const QByteAr
     }
     if (old && !TakeIdentity(replacement.Fd(), *old))
         return false;
-    if (!WriteAllAt(replacement.Fd(), bytes) || !replacement.Commit())
+    off_t written = 0;
+    produce([&](QByteArrayView piece) {
+        if (!WriteAllAt(replacement.Fd(), piece, written))
+            RaiseCreate(path, errno);
+        written += off_t(piece.size());
+        // Large content: start the write-back now, so the commit's sync has
+        // little left to wait for.
+        if (piece.size() >= kWriteBackPiece)
+            sync_file_range(replacement.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    });
+    if (!replacement.Commit())
         RaiseCreate(path, errno);
     return true;
 }
@@ -342,6 +356,10 @@ void WriteTextFile(const QString& path, QStringView text) {
     // Encoding first: a character CP932 cannot hold stops the save before the
     // file is touched.
     const QByteArray bytes = WithCrLf(Cp932::Encode(text));
+    WriteFileContent(path, [&](const TByteSink& sink) { sink(bytes); });
+}
+
+void WriteFileContent(const QString& path, const std::function<void(const TByteSink&)>& produce) {
     QByteArray target;
     if (!FollowLinks(PathToBytes(path), target))
         RaiseCreate(path, errno);
@@ -349,7 +367,7 @@ void WriteTextFile(const QString& path, QStringView text) {
     if (stat(target.constData(), &st) != 0) {
         if (errno != ENOENT)
             RaiseCreate(path, errno);
-        WriteReplacing(path, target, bytes, nullptr);
+        WriteReplacing(path, target, produce, nullptr);
         return;
     }
     if (!S_ISREG(st.st_mode))
@@ -357,7 +375,9 @@ void WriteTextFile(const QString& path, QStringView text) {
     // A read-only file stays so, even where the folder would allow replacing it.
     if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
         RaiseCreate(path, errno);
-    if (HasOneNameAndNoAttributes(target, st) && WriteReplacing(path, target, bytes, &st))
+    if (HasOneNameAndNoAttributes(target, st) && WriteReplacing(path, target, produce, &st))
         return;
+    QByteArray bytes;
+    produce([&](QByteArrayView piece) { bytes.append(piece); });
     WriteInPlace(path, target, bytes);
 }

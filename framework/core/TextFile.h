@@ -4,7 +4,9 @@
 #include "SysUtils.h"
 #include "TextEncoding.h"
 
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 // A file refused before anything is read: a folder, a FIFO, a device, or a
 // text longer than the caller can hold. Unlike a failed read, a refusal is
@@ -41,6 +43,16 @@ TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars = -1,
 // written) and EFCreateError with the system's reason on any failure, after
 // which the old file is intact and no temporary file is left.
 void WriteTextFile(const QString& path, QStringView text);
+
+// Receives the bytes of a file being written, in order.
+using TByteSink = std::function<void(QByteArrayView bytes)>;
+
+// Writes a file as WriteTextFile does, with content that is made while it is
+// written: produce is called once and gives the bytes to the sink in pieces.
+// Where the file is written in place, the pieces are gathered first, so the
+// old content is touched only once all of it is there. When produce or the
+// sink raises, the old file is intact and no temporary file is left.
+void WriteFileContent(const QString& path, const std::function<void(const TByteSink&)>& produce);
 
 // CR LF and lone CR become LF.
 QString NormalizeLineBreaks(const QString& text);
