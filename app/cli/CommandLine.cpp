@@ -249,7 +249,7 @@ public:
 private:
     void Show() {
         FLastShown = FClock.elapsed();
-        const double seconds = std::max<qint64>(FLastShown, 1) / 1000.0;
+        const double seconds = double(std::max<qint64>(FLastShown, 1)) / 1000.0;
         const double mb = double(FBytes + FFileBytes) / 1e6;
         const QByteArray line = QStringLiteral("\r\x1b[K%1/%2 ファイル  %3 MB/s")
                                     .arg(FDone)

@@ -155,7 +155,7 @@ private:
         for (int b = 0; b < 256; ++b) {
             for (int t = 0; t < 256; ++t) {
                 const Unit u = Classify((unsigned char)b, (unsigned char)t, alone, pairMate);
-                FPairs[b << 8 | t] = u;
+                FPairs[size_t(b << 8 | t)] = u;
                 if (b < 0x80 && u != Unit::NotAPair)
                     FAsciiPlain = false;
             }

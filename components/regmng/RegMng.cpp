@@ -20,7 +20,7 @@ int TRegItem::Index() const {
     if (!FCollection)
         return -1;
     for (int i = 0; i < FCollection->Count(); ++i)
-        if (FCollection->FItems[i].get() == this)
+        if (FCollection->FItems[size_t(i)].get() == this)
             return i;
     return -1;
 }
@@ -49,7 +49,7 @@ void TRegItems::Removing(TRegItem* item) {
 
 void TRegItems::Delete(int index) {
     CheckIndex(index);
-    Removing(FItems[index].get());
+    Removing(FItems[size_t(index)].get());
     FItems.erase(FItems.begin() + index);
 }
 
@@ -69,12 +69,12 @@ void TRegItems::Assign(const TRegItems& source) {
 
 TRegItem* TRegItems::GetItem(int index) const {
     CheckIndex(index);
-    return FItems[index].get();
+    return FItems[size_t(index)].get();
 }
 
 void TRegItems::SetItem(int index, const TRegItem& value) {
     CheckIndex(index);
-    FItems[index]->Assign(value);
+    FItems[size_t(index)]->Assign(value);
 }
 
 TRegItem* TRegItems::FindItem(const QString& name) const {

@@ -248,13 +248,13 @@ bool FitsKind(TPropKind kind, const QMetaProperty& p, std::int64_t v) {
     case TPropKind::Int:
     case TPropKind::Enum:
     case TPropKind::Flags: {
-        const int bits = p.metaType().sizeOf() >= 4 ? 32 : 8 * p.metaType().sizeOf();
+        const int bits = p.metaType().sizeOf() >= 4 ? 32 : int(8 * p.metaType().sizeOf());
         const std::int64_t bound = std::int64_t(1) << (bits - 1);
         // Enumerations may use their unsigned range too.
         return v >= -bound && v < (kind == TPropKind::Int ? bound : 2 * bound);
     }
     case TPropKind::UInt: {
-        const int bits = p.metaType().sizeOf() >= 4 ? 32 : 8 * p.metaType().sizeOf();
+        const int bits = p.metaType().sizeOf() >= 4 ? 32 : int(8 * p.metaType().sizeOf());
         return v >= 0 && v < (std::int64_t(1) << bits);
     }
     default:

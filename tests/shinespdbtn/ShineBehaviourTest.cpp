@@ -167,8 +167,8 @@ class ShineGroupTest : public ShineBehaviourTest {
 protected:
     void MakeGroup(bool allowAllUp) {
         buttons = {button, new TShineSpeedButton(&host), new TShineSpeedButton(&host)};
-        for (int i = 0; i < 3; ++i) {
-            buttons[i]->move(10 + 30 * i, 10);
+        for (size_t i = 0; i < 3; ++i) {
+            buttons[i]->move(10 + 30 * int(i), 10);
             buttons[i]->show();
             buttons[i]->SetGroupIndex(1);
             buttons[i]->SetAllowAllUp(allowAllUp);

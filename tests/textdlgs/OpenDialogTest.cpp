@@ -149,7 +149,7 @@ protected:
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         FByteNamed.push_back(path);
-        EXPECT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
         ::close(fd);
     }
 

@@ -17,7 +17,7 @@ void Replay(const char* folder, int (*entry)(const std::uint8_t*, std::size_t)) 
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
         const QByteArray bytes = f.readAll();
         try {
-            entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size());
+            entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
         } catch (const TStreamFuzzFailure& failure) {
             ADD_FAILURE() << name.toStdString() << ": " << failure.what();
         }
