@@ -710,7 +710,8 @@ struct TPixelMask {
 };
 
 TPixelMask KeyMask(const QImage& s, QRgb key) {
-    TPixelMask m{s.width(), s.height(), std::vector<unsigned char>(size_t(s.width()) * size_t(s.height()))};
+    TPixelMask m{s.width(), s.height(),
+                 std::vector<unsigned char>(size_t(s.width()) * size_t(s.height()))};
     for (int y = 0; y < s.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(s.constScanLine(y));
         for (int x = 0; x < s.width(); ++x)

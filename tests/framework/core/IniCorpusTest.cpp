@@ -14,7 +14,8 @@ TEST(IniCorpusTest, EverySeedPassesTheHarnessChecks) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
         const QByteArray bytes = f.readAll();
         try {
-            IniFuzzOne(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
+            IniFuzzOne(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                       size_t(bytes.size()));
         } catch (const TIniFuzzFailure& failure) {
             ADD_FAILURE() << name.toStdString() << ": " << failure.what();
         }
