@@ -578,7 +578,8 @@ QByteArray TReader::ReadShortStr() {
 QByteArray TReader::ReadLongBytes() {
     std::uint8_t le[4];
     Read(le, 4);
-    const std::uint32_t size = le[0] | le[1] << 8 | le[2] << 16 | std::uint32_t(le[3]) << 24;
+    const std::uint32_t size = std::uint32_t(le[0]) | std::uint32_t(le[1]) << 8 |
+                               std::uint32_t(le[2]) << 16 | std::uint32_t(le[3]) << 24;
     if (size > std::uint32_t(std::numeric_limits<std::int32_t>::max()))
         InvalidImage();
     // A length beyond the data is known at once on a random-access stream;

@@ -70,7 +70,7 @@ struct Tables {
         if (n == 1)
             Single[bytes[0]] = c;
         else
-            Double[bytes[0] << 8 | bytes[1]] = c;
+            Double[size_t(bytes[0] << 8 | bytes[1])] = c;
         if (Encode[c] != kNoCode)
             return;
         unsigned char back[4];
