@@ -2,6 +2,7 @@
 // manager, in both stores.
 #include "CompositeTestClasses.h"
 #include "IniFile.h"
+#include "ManagerFixture.h"
 #include "ModalDriver.h"
 #include "RegMng.h"
 #include "Registry.h"
@@ -20,29 +21,17 @@ namespace {
 
 const QString Section = QStringLiteral("Form\\Values");
 
-class RegMngCompositeTest : public ::testing::Test {
+class RegMngCompositeTest : public ManagerFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
+        ManagerFixture::SetUp();
         RegisterTestClasses();
-        TRegIniFile::SetDatabasePath(FDir.filePath("registry.sqlite3"));
-        FIni = FDir.filePath("conv.ini");
         for (const char* name : {"v", "w"}) {
             TRegItem* item = FManager.RegItems()->Add();
             item->SetName(QString::fromLatin1(name));
             item->SetSection(Section);
             item->SetIdent(QStringLiteral("X") + QString::fromLatin1(name));
         }
-    }
-    void TearDown() override { TRegIniFile::SetDatabasePath({}); }
-
-    void UseIni() {
-        FManager.SetRegType(rtIni);
-        FManager.SetIniFileName(FIni);
-    }
-    void UseRegistry() {
-        FManager.SetRegType(rtReg);
-        FManager.SetRegDir(QStringLiteral("Software\\Example"));
     }
     TRegFiler* Filer(const char* name = "v") { return FManager.Filer(QString::fromLatin1(name)); }
 
@@ -53,10 +42,6 @@ protected:
     void Store(const QString& ident, const QString& value) {
         TIniFile(FIni).WriteString(Section, ident, value);
     }
-
-    QTemporaryDir FDir;
-    QString FIni;
-    TRegManager FManager;
 };
 
 QByteArray Bytes(int n) {

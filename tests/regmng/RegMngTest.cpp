@@ -1,6 +1,7 @@
 #include "RegMng.h"
 #include "Graphics.h"
 #include "IniFile.h"
+#include "ManagerFixture.h"
 #include "ModalDriver.h"
 #include "Registry.h"
 #include "StoreTestUtils.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-class RegMngTest : public ::testing::Test {
+class RegMngTest : public ManagerFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        TRegIniFile::SetDatabasePath(FDir.filePath("registry.sqlite3"));
-        FIni = FDir.filePath("conv.ini");
-    }
-    void TearDown() override { TRegIniFile::SetDatabasePath({}); }
-
     TRegItem* AddItem(const QString& name, const QString& section, const QString& ident,
                       const QString& def = {}) {
         TRegItem* item = FManager.RegItems()->Add();
@@ -34,22 +28,10 @@ protected:
         item->SetDefaultValue(def);
         return item;
     }
-    void UseIni() {
-        FManager.SetRegType(rtIni);
-        FManager.SetIniFileName(FIni);
-    }
-    void UseRegistry() {
-        FManager.SetRegType(rtReg);
-        FManager.SetRegDir(QStringLiteral("Software\\Example"));
-    }
     // Stores a text behind the item's back, as a hand edit would.
     void Store(const QString& section, const QString& ident, const QString& value) {
         TIniFile(FIni).WriteString(section, ident, value);
     }
-
-    QTemporaryDir FDir;
-    QString FIni;
-    TRegManager FManager;
 };
 
 void ExpectErrorBox(const MessageBoxSeen& seen, const QString& text) {

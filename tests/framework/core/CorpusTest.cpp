@@ -1,5 +1,6 @@
-// Replays the seed corpora of the stream harnesses through their entry
+// Replays the fuzzing seed corpora through the harnesses' own entry
 // functions.
+#include "IniFuzzEntry.h"
 #include "StreamFuzzEntry.h"
 
 #include <QDir>
@@ -18,17 +19,21 @@ void Replay(const char* folder, int (*entry)(const std::uint8_t*, std::size_t)) 
         const QByteArray bytes = f.readAll();
         try {
             entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
-        } catch (const TStreamFuzzFailure& failure) {
+        } catch (const std::logic_error& failure) { // a harness check failed
             ADD_FAILURE() << name.toStdString() << ": " << failure.what();
         }
     }
 }
 
-TEST(StreamCorpusTest, EveryHexLineSeedPassesTheHarnessChecks) {
+TEST(CorpusTest, EveryIniSeedPassesTheHarnessChecks) {
+    Replay(INI_CORPUS_DIR, IniFuzzOne);
+}
+
+TEST(CorpusTest, EveryHexLineSeedPassesTheHarnessChecks) {
     Replay(HEX_LINE_CORPUS_DIR, HexLineFuzzOne);
 }
 
-TEST(StreamCorpusTest, EveryComponentStreamSeedPassesTheHarnessChecks) {
+TEST(CorpusTest, EveryComponentStreamSeedPassesTheHarnessChecks) {
     Replay(COMPONENT_STREAM_CORPUS_DIR, ComponentStreamFuzzOne);
 }
 
