@@ -59,12 +59,13 @@ public:
         const QPersistentModelIndex root = files->index(folder);
         if (root == FRoot && shown == FShown)
             return;
-        if (!FShown.isEmpty()) {
+        if (!FShown.isEmpty() && FRoot.isValid()) {
             const int first = SourceRows();
             beginRemoveRows(mapFromSource(FRoot), first, first + int(FShown.size()) - 1);
             FShown.clear();
             endRemoveRows();
         }
+        FShown.clear(); // a folder since removed took its rows with it
         FRoot = root;
         FFolder = folder;
         if (shown.isEmpty() || !root.isValid())
