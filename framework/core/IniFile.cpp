@@ -536,7 +536,6 @@ QStringList TIniFile::ReadSection(const QString& section) const {
 }
 
 void TIniFile::Modify(const std::function<bool(TIniDocument&)>& change) {
-    TIniSnapshot::Forget(ResolvedPath(FFileName));
     TIniBatch batch(FFileName);
     batch.Apply(FFileName, change);
     batch.Commit();
@@ -628,8 +627,10 @@ void TIniBatch::Apply(const QString& fileName, const std::function<bool(TIniDocu
         RaiseWriteError(fileName, QStringLiteral("UTF-16 のファイルは扱えません"));
     // A change that raises leaves the document as it was (encoding comes
     // before any edit).
-    if (change(holder.FDoc))
+    if (change(holder.FDoc)) {
         holder.FChanged = true;
+        TIniSnapshot::Forget(FResolved); // reads must see the file as written
+    }
 }
 
 void TIniBatch::Commit() {

@@ -162,6 +162,7 @@ public:
 
 private:
     friend class TIniFile;
+    friend class TIniBatch; // a write ends the snapshot
     // The open snapshot of this process on the resolved file; null when none.
     static const TIniSnapshot* Find(const QString& resolvedPath);
     static void Forget(const QString& resolvedPath);
