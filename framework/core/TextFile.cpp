@@ -208,11 +208,13 @@ public:
             return false;
         if (FName.isEmpty() && !GiveName())
             return false;
-        if (FFd.Close() != 0 || rename(FName.constData(), FTarget.constData()) != 0)
+        // The rename follows the naming at once: only a save killed between
+        // the two leaves a temporary file behind.
+        if (rename(FName.constData(), FTarget.constData()) != 0)
             return false;
         FName.clear();
         SyncFolder();
-        return true;
+        return FFd.Close() == 0;
     }
 
 private:
