@@ -1,5 +1,7 @@
 #include "RichEdit.h"
 
+#include "LongLinePainter.h"
+
 #include "SysUtils.h"
 #include "TextFile.h"
 
@@ -7,6 +9,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -83,9 +87,8 @@ namespace {
 // Qt lays a line out as one piece and, unless its block's layout keeps the
 // glyphs, shapes all of it again each time it needs a place on the line (the
 // caret, every paint): a line of megabytes took several shapings, seconds
-// each, to load and again at each blink of the caret. Blocks that hold a line
-// this long keep their glyphs, so the line is shaped once per change.
-constexpr qsizetype kLongLine = 4096;
+// each, to load and again at each blink of the caret. Blocks that hold a long
+// line keep their glyphs, so the line is shaped once per change.
 
 bool HasLongLine(QStringView text) {
     qsizetype from = 0;
@@ -231,7 +234,8 @@ void TRichEditStrings::SaveToFile(const QString& path) const {
     WriteTextFile(path, text);
 }
 
-TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {
+TRichEdit::TRichEdit(QWidget* parent)
+    : QPlainTextEdit(parent), FLongLines(std::make_unique<TLongLinePainter>()) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setWordWrapMode(QTextOption::NoWrap);
     setTabChangesFocus(false);
@@ -244,6 +248,8 @@ TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChanged, this,
             &TRichEdit::RestoreModifiedAfterUndo);
 }
+
+TRichEdit::~TRichEdit() = default;
 
 void TRichEdit::RestoreModifiedAfterUndo() {
     if (!FPendingModified)
@@ -293,6 +299,53 @@ int TRichEdit::Room() const {
     const QTextCursor c = textCursor();
     const int selected = c.selectionEnd() - c.selectionStart();
     return std::max(0, FMaxLength - length + selected);
+}
+
+namespace {
+
+bool IsLongLine(const QTextBlock& block) {
+    return block.length() > kLongLine && block.layout()->lineCount() == 1 &&
+           block.layout()->preeditAreaText().isEmpty();
+}
+
+} // namespace
+
+// Long lines are drawn by the long-line painter; the rest of the area is Qt's.
+void TRichEdit::paintEvent(QPaintEvent* event) {
+    if (!FPaintsLongLines) {
+        QPlainTextEdit::paintEvent(event);
+        return;
+    }
+    const QRect area = event->rect();
+    const QPointF offset = contentOffset();
+    std::optional<QAbstractTextDocumentLayout::PaintContext> context;
+    int done = area.top(); // rows above are painted
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF bounds = blockBoundingGeometry(block).translated(offset);
+        if (bounds.top() > area.bottom())
+            break;
+        if (!block.isVisible() || !IsLongLine(block))
+            continue;
+        const QRect band =
+            QRect(area.left(), int(bounds.top()), area.width(), int(bounds.height())) & area;
+        if (band.isEmpty())
+            continue;
+        PaintWithQt(QRect(area.left(), done, area.width(), band.top() - done));
+        if (!context)
+            context = getPaintContext();
+        QPainter painter(viewport());
+        FLongLines->Paint(painter, block, bounds.topLeft() + block.layout()->position(), band,
+                          viewport()->width(), *context, cursorWidth());
+        done = band.bottom() + 1;
+    }
+    PaintWithQt(QRect(area.left(), done, area.width(), area.bottom() + 1 - done));
+}
+
+void TRichEdit::PaintWithQt(const QRect& area) {
+    if (area.isEmpty())
+        return;
+    QPaintEvent part(area);
+    QPlainTextEdit::paintEvent(&part);
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

@@ -7,9 +7,15 @@
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <memory>
 #include <optional>
 
+class TLongLinePainter;
 class TRichEdit;
+
+// Lines at least this long keep their glyphs once shaped and are painted by
+// the editor, a visible part at a time.
+constexpr int kLongLine = 4096;
 
 // The editor's text as lines. A text that ends with a line break has an
 // empty last line that is not counted, so Add fills it instead of leaving
@@ -59,6 +65,7 @@ class TRichEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TRichEdit(QWidget* parent = nullptr);
+    ~TRichEdit() override;
 
     TRichEditStrings& Lines() { return FLines; }
     const TRichEditStrings& Lines() const { return FLines; }
@@ -78,7 +85,12 @@ public:
     // Undoes the last change if the editor's window exists.
     void Undo();
 
+    // Whether lines of kLongLine characters or more are painted by the editor
+    // itself (on by default; off gives Qt's own painting, for comparison).
+    void SetPaintsLongLines(bool on) { FPaintsLongLines = on; }
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
@@ -89,8 +101,11 @@ private:
     // Set by undoing or redoing a replacement; applied once the undo step
     // is complete, when the document's own flag bookkeeping is done.
     void RestoreModifiedAfterUndo();
+    void PaintWithQt(const QRect& area);
 
     std::optional<bool> FPendingModified;
+    bool FPaintsLongLines = true;
+    std::unique_ptr<TLongLinePainter> FLongLines;
 
     TRichEditStrings FLines{*this};
     int FMaxLength = 0;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <gtest/gtest.h>
@@ -100,4 +101,47 @@ TEST(RichEditFiles, LongLinesKeepTheirTextAndTheirLayoutsKeepTheGlyphs) {
         EXPECT_EQ(e.document()->findBlockByNumber(i).layout()->cacheEnabled(),
                   lines[i].size() >= 4096)
             << i;
+}
+
+// Long lines are drawn by the editor a visible part at a time: what it shows
+// must be what Qt shows, the caret and a selection included, wherever the
+// line is scrolled to.
+TEST(RichEditPaint, LongLinesLookAsQtPaintsThem) {
+    TRichEdit e;
+    QPalette pal = e.palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::Highlight, Qt::darkBlue);
+    pal.setColor(QPalette::HighlightedText, Qt::yellow);
+    e.setPalette(pal);
+    QString longLine;
+    while (longLine.size() < 6000)
+        longLine += QStringLiteral("日本語のテキスト Plain <b>&amp;</b> ");
+    e.Lines().SetText("short\n" + longLine + "\nshort\n" + longLine);
+    e.resize(420, 160);
+    e.show();
+    e.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
+    e.setFocus();
+    const int second = e.document()->findBlockByNumber(1).position();
+    const struct {
+        const char* Name;
+        int Anchor, Position;
+    } kCases[] = {{"caret at the line's start", second, second},
+                  {"caret in the middle", second + 3001, second + 3001},
+                  {"selection across the view", second + 2990, second + 3010},
+                  {"selection from the left edge", second + 4000, second + 3950}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.Name);
+        QTextCursor cursor(e.document());
+        cursor.setPosition(c.Anchor);
+        cursor.setPosition(c.Position, QTextCursor::KeepAnchor);
+        e.setTextCursor(cursor);
+        QCoreApplication::processEvents();
+        e.SetPaintsLongLines(true);
+        const QImage ours = e.viewport()->grab().toImage();
+        e.SetPaintsLongLines(false);
+        const QImage qts = e.viewport()->grab().toImage();
+        EXPECT_EQ(ours, qts);
+    }
 }
