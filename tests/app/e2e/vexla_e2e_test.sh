@@ -56,7 +56,19 @@ fail() {
     exit 1
 }
 
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+# The first visible window whose title matches the regular expression. The
+# title is read as the window manager shows it (_NET_WM_NAME): the legacy
+# name that "search --name" matches holds no Japanese when the program runs
+# without a UTF-8 locale.
+window_named() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        if [[ $(xdotool getwindowname "$w" 2>/dev/null) =~ $1 ]]; then
+            echo "$w"
+            return
+        fi
+    done
+}
 window_exists() { [[ -n $(window_named "$1") ]]; }
 window_gone() { [[ -z $(window_named "$1") ]]; }
 title_is() { [[ $(xdotool getwindowname "$1" 2>/dev/null) == "$2" ]]; }
