@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DropDst.h"
+#include "PagePreview.h"
 #include "PathNames.h"
 #include "RegMng.h"
 #include "ShineSpdBtn.h"
@@ -15,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -23,6 +25,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -354,6 +358,15 @@ void TForm1::CreateMenu() {
 
     QMenu* help1 = menu("help1", QStringLiteral("情報(&H)"));
     item(help1, "version1", QStringLiteral("Version(&A)"), &TForm1::version1Click);
+
+    CreateAddedItems(file1);
+}
+
+void TForm1::CreateAddedItems(QMenu* file1) {
+    file1->addSeparator()->setObjectName(QStringLiteral("N5"));
+    QAction* preview = file1->addAction(QStringLiteral("ページのプレビュー(&V)"));
+    preview->setObjectName(QStringLiteral("preview1"));
+    connect(preview, &QAction::triggered, this, [this, preview] { preview1Click(preview); });
 }
 
 void TForm1::CreateRegManager() {
@@ -455,6 +468,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (PagePreview1)
+        PagePreview1->close();
     event->accept();
 }
 
@@ -536,6 +551,7 @@ bool TForm1::PickColor(QString& setting, TColor* chosen) {
     setting = ChangeColorF(ColorToString(ColorDialog->Color()));
     if (chosen)
         *chosen = ColorDialog->Color();
+    PageChanged();
     return true;
 }
 
@@ -570,12 +586,14 @@ void TForm1::ShineSpeedButton9Click(QObject*) {
         Mfn = kGothic;
         ShineSpeedButton9->SetCaption(QStringLiteral("ゴ"));
     }
+    PageChanged();
 }
 
 void TForm1::ShineSpeedButton10Click(QObject*) {
     SetDefaultPageSettings();
     FillFields();
     SetLinkExtFromCheckBox();
+    PageChanged();
 }
 
 // --- conversion -----------------------------------------------------------
@@ -719,6 +737,45 @@ void TForm1::SetCurrentFile(const QString& fileName, bool showName) {
 void TForm1::DropDst1FileDrop(QObject*, const QStringList& Files, int, int) {
     if (!Files.isEmpty())
         LoadDocument(Files.constFirst());
+}
+
+// --- page preview -------------------------------------------------------
+
+void TForm1::preview1Click(QObject*) {
+    if (!PagePreview1) {
+        PagePreview1 = new TPagePreview(this);
+        FPreviewTimer = new QTimer(this);
+        FPreviewTimer->setSingleShot(true);
+        FPreviewTimer->setInterval(300);
+        connect(FPreviewTimer, &QTimer::timeout, this, &TForm1::RefreshPreview);
+        connect(RichEdit1->document(), &QTextDocument::contentsChanged, this, &TForm1::PageChanged);
+        for (QLineEdit* field : findChildren<QLineEdit*>())
+            connect(field, &QLineEdit::textChanged, this, &TForm1::PageChanged);
+        connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::PageChanged);
+    }
+    RefreshPreview();
+    PagePreview1->show();
+    PagePreview1->raise();
+    PagePreview1->activateWindow();
+}
+
+void TForm1::PageChanged() {
+    if (PagePreview1 && PagePreview1->isVisible())
+        FPreviewTimer->start();
+}
+
+void TForm1::RefreshPreview() {
+    QElapsedTimer took;
+    took.start();
+    QString text = RichEdit1->Lines().Text();
+    const bool shortened = text.size() > TPagePreview::kMaxChars;
+    if (shortened) {
+        const qsizetype lineEnd = text.lastIndexOf(u'\n', TPagePreview::kMaxChars);
+        text.truncate(lineEnd > 0 ? lineEnd + 1 : TPagePreview::kMaxChars);
+    }
+    PagePreview1->ShowPage(PageText(text, Page), shortened);
+    // Changes come no faster than the page can be shown.
+    FPreviewTimer->setInterval(std::max<int>(300, int(took.elapsed()) * 2));
 }
 
 void TForm1::Exit1Click(QObject*) {

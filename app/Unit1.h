@@ -17,7 +17,9 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QStatusBar;
+class QTimer;
 class TDropDst;
+class TPagePreview;
 class TShineSpeedButton;
 class TTextOpenDialog;
 class TRegManager;
@@ -92,6 +94,8 @@ public:
     TRegManager* RegManager1 = nullptr;
     // The status bar's right end: the current document's encoding.
     QLabel* EncodingLabel = nullptr;
+    // Made when first shown.
+    TPagePreview* PagePreview1 = nullptr;
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -123,6 +127,7 @@ public:
     void mSelctAll1Click(QObject* Sender);
     void version1Click(QObject* Sender);
     void DisplayHint(QObject* Sender);
+    void preview1Click(QObject* Sender); // shows the page preview
     void DropDst1FileDrop(QObject* Sender, const QStringList& Files, int X, int Y);
 
     // Colour text form ("clRed", "$00DCF8FF") -> HTML colour text.
@@ -168,6 +173,11 @@ private:
     // references once the user agrees. False when the user declined.
     bool SaveDocument(const QString& path);
     void CreateReopenMenu(QMenu* file1);
+    // Items beyond the original menus, after the items of their menu.
+    void CreateAddedItems(QMenu* file1);
+    // A page setting or the text changed: a shown preview follows soon.
+    void PageChanged();
+    void RefreshPreview();
     void ShowTextFormat(const TTextFormat& format);
     // Empties the editor and clears its modified flag.
     void ClearText();
@@ -176,4 +186,5 @@ private:
     void SetCurrentFile(const QString& fileName, bool showName);
 
     QString FCurFileName;
+    QTimer* FPreviewTimer = nullptr;
 };

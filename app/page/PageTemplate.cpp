@@ -132,3 +132,17 @@ QStringList PageTailLines(const TPageSettings& p) {
         QStringLiteral("</HTML>"),
     };
 }
+
+QString PageText(QStringView text, const TPageSettings& page) {
+    const QStringList head = PageHeadLines(page);
+    const QString& first = head.constFirst();
+    if (text.startsWith(first) && (text.size() == first.size() || text[first.size()] == u'\n'))
+        return text.toString();
+    QString out = head.join(u'\n');
+    out += u'\n';
+    out += text;
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        out += u'\n';
+    out += PageTailLines(page).join(u'\n');
+    return out;
+}

@@ -59,3 +59,9 @@ QString LinkExtension(bool html);
 // The thirteen lines inserted before the text and the twelve appended after it.
 QStringList PageHeadLines(const TPageSettings& page);
 QStringList PageTailLines(const TPageSettings& page);
+
+// The page's text as the conversion leaves it in the editor: the head lines,
+// the text (whose final line break is not a line), the tail lines, joined by
+// LF. A text that already is a page, its first line the template's first,
+// is given back as it is.
+QString PageText(QStringView text, const TPageSettings& page);
