@@ -87,6 +87,13 @@ void SetHint(QWidget* w, const QString& hint) {
     w->setStatusTip(hint);
 }
 
+// Centred on the screen, yet with its top-left corner never off it: a window
+// larger than the screen keeps its menu bar in reach.
+QPoint CentredOnScreen(const QRect& frame, const QRect& screen) {
+    const QPoint centred = screen.center() - frame.center() + frame.topLeft();
+    return {std::max(centred.x(), screen.left()), std::max(centred.y(), screen.top())};
+}
+
 struct TUpdateBracket {
     explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
     ~TUpdateBracket() { Lines.EndUpdate(); }
@@ -177,7 +184,8 @@ void TForm1::CreateLayout() {
     // Client area 688 x 415 below the menu bar.
     resize(688, 415 + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+        move(CentredOnScreen(frameGeometry(), screen->availableGeometry()) + pos() -
+             frameGeometry().topLeft());
 
     // The stored values are in place: components finish their set-up.
     DropDst1->Loaded();

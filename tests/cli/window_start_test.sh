@@ -1,7 +1,8 @@
 #!/bin/bash
 # The real program started with file names, under a private Xvfb: the window
 # opens the first file as a drop does (the caption becomes its path); a file
-# that cannot be opened brings the usual error box over the window.
+# that cannot be opened brings the usual error box over the window; a window
+# larger than the screen still starts on it.
 # Usage: window_start_test.sh VEXLA. Exit 77 (skipped) without Xvfb or xdotool.
 set -u
 VEXLA=$1
@@ -57,4 +58,14 @@ kill "${PIDS[-1]}"
 "$WORK/prog/vexla" "$WORK/docs/missing.txt" >"$WORK/missing.out" 2>"$WORK/missing.err" &
 PIDS+=($!)
 poll 30 error_box_shown "${PIDS[-1]}" || fail "no error box for a file that cannot be opened"
+kill "${PIDS[-1]}"
+
+# Twice the scale: the window is larger than the screen, and still starts
+# with its top-left corner, and so its menu bar, on it.
+QT_SCALE_FACTOR=2 "$WORK/prog/vexla" >"$WORK/scaled.out" 2>"$WORK/scaled.err" &
+PIDS+=($!)
+poll 30 window_exists '^Vexla$' || fail "the scaled window did not open"
+eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Vexla$')")"
+((X >= 0 && Y >= 0)) || fail "the scaled window starts at $X,$Y, off the screen"
+((WIDTH > 1024 || HEIGHT > 768)) || fail "the scaled window ($WIDTH x $HEIGHT) fits the screen"
 echo "ok"
