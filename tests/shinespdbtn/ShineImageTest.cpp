@@ -45,6 +45,7 @@ protected:
 
 struct EffectRow {
     const char* Name;
+    friend void PrintTo(const EffectRow& row, std::ostream* os) { *os << row.Name; }
     TShineState State;
     TActiveImageType Active;
     TDecorationImageType Decoration;
@@ -125,6 +126,7 @@ TEST_F(ShineImageTest, LitBottomLeftPixelBecomesTheTransparentColour) {
 
 struct MaskRow {
     const char* Name;
+    friend void PrintTo(const MaskRow& row, std::ostream* os) { *os << row.Name; }
     TShineState State;
     int H;
     bool (*Odd)(int x, int y);

@@ -272,6 +272,7 @@ TEST_F(ShinePaintTest, SettersRepaintOnlyOnChange) {
 // content offset, on a 60 by 30 button with an image beside its caption.
 struct StateRow {
     const char* Name;
+    friend void PrintTo(const StateRow& row, std::ostream* os) { *os << row.Name; }
     TShineState State;
     bool ActiveColorsEnabled;
     char Set;       // C Colors, A ActiveColors, P PressedColors
@@ -416,6 +417,7 @@ void PenLine(QImage& img, QPoint a, QPoint b, QRgb c) {
 
 struct FrameRow {
     const char* Name;
+    friend void PrintTo(const FrameRow& row, std::ostream* os) { *os << row.Name; }
     TFrameType Type;
     bool Sunken;
 };
@@ -513,6 +515,7 @@ struct Placement {
 
 struct LayoutRow {
     const char* Name;
+    friend void PrintTo(const LayoutRow& row, std::ostream* os) { *os << row.Name; }
     TButtonLayout Layout;
     int Margin;
     bool Caption;
