@@ -261,7 +261,7 @@ void TShineSpeedButton::EnabledChanged() {
     }
     if (!isEnabled())
         FTracking = false;
-    SetState(FDown ? stDown : stUp);
+    SetState(FDown ? stDown : stUp); // stDisabled while disabled
     Invalidate();
 }
 
