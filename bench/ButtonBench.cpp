@@ -99,6 +99,50 @@ void BM_PaintFloor_PlainWidget(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintFloor_PlainWidget)->Unit(benchmark::kMicrosecond);
 
+// A toolbar button with a 16 by 16 picture beside its caption: every paint
+// draws the picture derived for the state.
+QImage Picture16() {
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(QColor(128, 128, 0));
+    QPainter p(&img);
+    p.fillRect(3, 3, 10, 10, QColor(0, 0, 160));
+    return img;
+}
+
+void BM_PaintGlyphButton(benchmark::State& state) {
+    TShineSpeedButton* b = ToolbarButton();
+    b->resize(48, 25);
+    b->SetGlyph(Picture16());
+    if (state.range(0) == 1)
+        Hover(b);
+    QImage target(48, 25, QImage::Format_RGB32);
+    for (auto _ : state) {
+        b->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.SetLabel(state.range(0) == 1 ? "hot" : "up");
+    delete b;
+}
+BENCHMARK(BM_PaintGlyphButton)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Floor: a fill, the picture and the caption drawn with QPainter on an image.
+void BM_PaintFloor_FillPictureAndText(benchmark::State& state) {
+    const QFont font = TFont(QStringLiteral("ＭＳ 明朝"), 15, clRed, fsBold).ToQFont();
+    const QImage picture = Picture16();
+    QImage target(48, 25, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&target);
+        p.fillRect(target.rect(), QColor(192, 192, 192));
+        p.drawImage(6, 4, picture);
+        p.setFont(font);
+        p.setPen(Qt::red);
+        p.drawText(QRect(26, 0, 22, 25), Qt::AlignCenter, QStringLiteral("換"));
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_PaintFloor_FillPictureAndText)->Unit(benchmark::kMicrosecond);
+
 // A 64 by 64 picture: a filled circle on an olive background.
 QImage Picture64() {
     QImage img(64, 64, QImage::Format_RGB32);

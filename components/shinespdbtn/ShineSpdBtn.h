@@ -13,6 +13,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QTimer;
@@ -170,7 +171,9 @@ public:
     QString Hint() const { return toolTip(); }
     void SetHint(const QString& v);
     bool Enabled() const { return isEnabled(); }
-    void SetEnabled(bool v) { setEnabled(v); }
+    // Changing the button's own Enabled clears Down; a parent being
+    // disabled or enabled changes only the look.
+    void SetEnabled(bool v);
     // The control colour (not published); set bits of a 1-bit Glyph take it.
     TColor Color() const { return FControlColor; }
     void SetColor(TColor v) { StoreAndInvalidate(FControlColor, v); }
@@ -178,7 +181,9 @@ public:
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int v);
     bool ShowAccelChar() const { return FShowAccelChar; }
-    void SetShowAccelChar(bool v) { StoreAndInvalidate(FShowAccelChar, v); }
+    // Without it the caption's "&" letter is no shortcut, so another
+    // control may take that letter.
+    void SetShowAccelChar(bool v);
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment v) { StoreAndInvalidate(FAlignment, v); }
     int AlMargin() const { return FAlMargin; }
@@ -307,6 +312,21 @@ protected:
     virtual void MouseLeave(TShiftState shift, int x, int y);
 
 private:
+    // What the state image is derived from; it is rebuilt only when this
+    // changes (system colours are resolved, so a palette change counts).
+    struct TStateImageKey {
+        qint64 Glyph = 0;
+        bool Lit = false;
+        bool Disabled = false;
+        int Effect = 0;
+        QRgb Shine = 0, Face = 0, MonoSet = 0, MonoClear = 0;
+        bool operator==(const TStateImageKey&) const = default;
+    };
+    struct TStateImageCache {
+        TStateImageKey Key;
+        TStateImage Image;
+        QImage Drawn; // the picture with its transparent pixels cleared
+    };
     struct TContentLayout {
         QPoint ImagePos;
         QRect TextRect;
@@ -346,7 +366,9 @@ private:
 
     void DrawFace(QPainter& canvas);
     void DrawContent(QPainter& canvas);
-    void DrawStateImage(QPainter& canvas, const TStateImage& image, QPoint at);
+    void DrawStateImage(QPainter& canvas, const TStateImageCache& image, QPoint at);
+    TStateImageKey StateImageKey() const;
+    const TStateImageCache& CachedStateImage() const;
     void DrawFrame(QPainter& canvas);
     void DrawCaption(QPainter& canvas, QRect r, TColor color, int flags);
     int CaptionFlags() const;
@@ -357,6 +379,7 @@ private:
     TBlock StackBlock(QSize text) const;
     QPoint BlockOffset(QSize block) const;
 
+    TDecorationImageType StateDecoration() const;
     void ApplyActiveEffect(const QImage& s, QImage& r, QRgb key) const;
     void ApplyDecoration(const QImage& s, QImage& r, QRgb key) const;
 
@@ -400,6 +423,8 @@ private:
     QTimer* FHoverTimer;
     TSpeedButton* FGroupProxy = nullptr;
 
+    bool FOwnEnabled = true; // the button's own Enabled, apart from its parents'
+    mutable std::optional<TStateImageCache> FStateImage;
     TColor FControlColor = clBtnFace;
     QString FCaption;
     QPointer<TBasicAction> FAction;

@@ -7,6 +7,7 @@
 #include "SysUtils.h"
 
 #include <QPainter>
+#include <QPushButton>
 #include <vector>
 
 namespace {
@@ -162,6 +163,35 @@ TEST_F(ShineBehaviourTest, DisablingClearsDown) {
     EXPECT_EQ(button->State(), stUp);
 }
 
+// Only the button's own Enabled clears Down; a disabled panel around it
+// shows it disabled and gives it back Down.
+TEST_F(ShineBehaviourTest, DisablingTheParentKeepsDown) {
+    QWidget panel(&host);
+    panel.setGeometry(0, 50, 200, 50);
+    auto* b = new TShineSpeedButton(&panel);
+    b->SetGroupIndex(1);
+    panel.show();
+    b->SetDown(true);
+    panel.setEnabled(false);
+    EXPECT_TRUE(b->Down());
+    EXPECT_EQ(b->State(), stDisabled);
+    panel.setEnabled(true);
+    EXPECT_TRUE(b->Down());
+    EXPECT_EQ(b->State(), stDown);
+
+    panel.setEnabled(false);
+    b->SetEnabled(false);
+    EXPECT_FALSE(b->Down());
+    panel.setEnabled(true);
+    b->SetEnabled(true);
+    EXPECT_EQ(b->State(), stUp);
+
+    // Made inside a disabled panel, a button starts with the disabled look.
+    panel.setEnabled(false);
+    auto* late = new TShineSpeedButton(&panel);
+    EXPECT_EQ(late->State(), stDisabled);
+}
+
 // Three shine buttons of group 1 side by side.
 class ShineGroupTest : public ShineBehaviourTest {
 protected:
@@ -272,6 +302,28 @@ TEST_F(ShineGroupTest, AcceleratorTogglesDownAndClicks) {
     button->SetShowAccelChar(false);
     EXPECT_FALSE(button->DialogChar(QLatin1Char('A')));
     EXPECT_EQ(clicks, 2);
+}
+
+// A hidden accelerator holds no key: another control's Alt+A fires.
+TEST_F(ShineBehaviourTest, HiddenAcceleratorLeavesTheLetterFree) {
+    int clicks = 0, otherClicks = 0;
+    button->OnClick = [&](QObject*) { ++clicks; };
+    button->SetCaption(QStringLiteral("&A"));
+    button->SetShowAccelChar(false);
+    QPushButton other(QStringLiteral("&A"), &host);
+    other.move(100, 10);
+    other.show();
+    QObject::connect(&other, &QPushButton::clicked, [&] { ++otherClicks; });
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    QTest::keyClick(&host, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return otherClicks == 1; }, 2000));
+    EXPECT_EQ(clicks, 0);
+
+    other.hide();
+    button->SetShowAccelChar(true); // takes the letter again
+    QTest::keyClick(&host, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
 }
 
 // An action in a list whose image list holds one 8 by 8 picture: a red

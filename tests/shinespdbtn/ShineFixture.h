@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <string>
 
 // Known colours for the palette roles the button resolves.
 inline const QColor kFace(200, 200, 200), kLight(250, 250, 250), kDark(100, 100, 100),
@@ -22,6 +23,11 @@ inline QRgb Rgb(int r, int g, int b) {
 }
 inline QRgb Pixel(const QImage& img, int x, int y) {
     return img.pixel(x, y) & RGB_MASK;
+}
+
+// Names a data row's test after the row's Name.
+template <typename Row> std::string RowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.Name;
 }
 
 class ShineButtonTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The pictures a button derives from its Glyph for each state.
 #include "ShineFixture.h"
 
+#include <functional>
 #include <set>
 
 namespace {
@@ -44,6 +45,7 @@ protected:
 
 struct EffectRow {
     const char* Name;
+    friend void PrintTo(const EffectRow& row, std::ostream* os) { *os << row.Name; }
     TShineState State;
     TActiveImageType Active;
     TDecorationImageType Decoration;
@@ -56,43 +58,45 @@ struct EffectRow {
 constexpr TColor kFaceColor = RGBColor(40, 80, 120);
 
 const EffectRow kEffectRows[] = {
-    {"none", stActive, aiNoLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
-    {"xor", stActive, aiXorLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(245, 235, 30)},
-    {"xor black", stActiveDown, aiXorLight, diDefault, clBlack, Rgb(10, 20, 30), Rgb(10, 20, 30)},
-    {"half", stActive, aiHalfLight, diDefault, clYellow, Rgb(0, 0, 0), Rgb(127, 127, 0)},
-    {"quarter", stActive, aiQuaterLight, diDefault, clYellow, Rgb(10, 20, 30),
+    {"NoLight", stActive, aiNoLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
+    {"Xor", stActive, aiXorLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(245, 235, 30)},
+    {"XorBlackShine", stActiveDown, aiXorLight, diDefault, clBlack, Rgb(10, 20, 30),
+     Rgb(10, 20, 30)},
+    {"Half", stActive, aiHalfLight, diDefault, clYellow, Rgb(0, 0, 0), Rgb(127, 127, 0)},
+    {"Quarter", stActive, aiQuaterLight, diDefault, clYellow, Rgb(10, 20, 30),
      Rgb((10 + 765) / 4, (20 + 765) / 4, 30 / 4)},
-    {"add clamps", stActive, aiAddLight, diDefault, RGBColor(200, 100, 0), Rgb(100, 200, 5),
+    {"AddClamps", stActive, aiAddLight, diDefault, RGBColor(200, 100, 0), Rgb(100, 200, 5),
      Rgb(255, 255, 5)},
-    {"up default", stUp, aiHalfLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
-    {"down default", stDown, aiHalfLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
-    {"up grey", stUp, aiNoLight, diGrayscale, clYellow, Rgb(10, 20, 31), Rgb(20, 20, 20)},
-    {"down half face", stDown, aiNoLight, diAlphaHalfTrans, clYellow, Rgb(10, 20, 31),
+    {"UpDefault", stUp, aiHalfLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
+    {"DownDefault", stDown, aiHalfLight, diDefault, clYellow, Rgb(10, 20, 30), Rgb(10, 20, 30)},
+    {"UpGrey", stUp, aiNoLight, diGrayscale, clYellow, Rgb(10, 20, 31), Rgb(20, 20, 20)},
+    {"DownHalfFace", stDown, aiNoLight, diAlphaHalfTrans, clYellow, Rgb(10, 20, 31),
      Rgb(25, 50, 75)},
-    {"disabled quarter face", stDisabled, aiNoLight, diAlphaQuaterTrans, clYellow, Rgb(10, 20, 31),
+    {"DisabledQuarterFace", stDisabled, aiNoLight, diAlphaQuaterTrans, clYellow, Rgb(10, 20, 31),
      Rgb((10 + 120) / 4, (20 + 240) / 4, (31 + 360) / 4)},
 };
 
-TEST_F(ShineImageTest, PixelEffectsChangePictureAndKeepBackground) {
-    for (const EffectRow& row : kEffectRows) {
-        SCOPED_TRACE(row.Name);
-        SetUp(); // a fresh button per row
-        button->Colors()->SetColor(kFaceColor);
-        button->PressedColors()->SetColor(clWhite);
-        button->SetShineColor(row.Shine);
-        button->SetActiveImage(row.Active);
-        button->SetUpImage(row.Decoration);
-        button->SetDownImage(row.Decoration);
-        button->SetDisabledImage(row.Decoration);
-        button->SetGlyph(Picture(4, 4, kOliveDib, {{{1, 1}, row.In}}));
-        EnterState(row.State);
-        const TStateImage r = button->CreateStateImage();
-        ASSERT_EQ(r.Bitmap.size(), QSize(4, 4));
-        EXPECT_EQ(Pixel(r.Bitmap, 1, 1), row.Out);
-        EXPECT_EQ(Pixel(r.Bitmap, 2, 2), kOliveDib);
-        EXPECT_EQ(r.TransparentColor & RGB_MASK, kOliveDib);
-    }
+class ShineEffectTest : public ShineImageTest, public testing::WithParamInterface<EffectRow> {};
+
+TEST_P(ShineEffectTest, ChangesPictureAndKeepsBackground) {
+    const EffectRow& row = GetParam();
+    button->Colors()->SetColor(kFaceColor);
+    button->PressedColors()->SetColor(clWhite);
+    button->SetShineColor(row.Shine);
+    button->SetActiveImage(row.Active);
+    button->SetUpImage(row.Decoration);
+    button->SetDownImage(row.Decoration);
+    button->SetDisabledImage(row.Decoration);
+    button->SetGlyph(Picture(4, 4, kOliveDib, {{{1, 1}, row.In}}));
+    EnterState(row.State);
+    const TStateImage r = button->CreateStateImage();
+    ASSERT_EQ(r.Bitmap.size(), QSize(4, 4));
+    EXPECT_EQ(Pixel(r.Bitmap, 1, 1), row.Out);
+    EXPECT_EQ(Pixel(r.Bitmap, 2, 2), kOliveDib);
+    EXPECT_EQ(r.TransparentColor & RGB_MASK, kOliveDib);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ShineEffectTest, testing::ValuesIn(kEffectRows), RowName<EffectRow>);
 
 TEST_F(ShineImageTest, OutlinesLightTheBackgroundAroundThePicture) {
     const QImage glyph = Picture(11, 11, kOliveDib, {{{5, 5}, 0}});
@@ -102,7 +106,7 @@ TEST_F(ShineImageTest, OutlinesLightTheBackgroundAroundThePicture) {
     button->SetGlyph(glyph);
     EnterState(stActive);
     for (const auto& [type, expected] : {std::pair{aiFrameLight, ring}, {aiFrameLight2, thick}}) {
-        SCOPED_TRACE(int(type));
+        SCOPED_TRACE(type == aiFrameLight ? "aiFrameLight" : "aiFrameLight2");
         button->SetActiveImage(type);
         const TStateImage r = button->CreateStateImage();
         EXPECT_EQ(Changed(glyph, r.Bitmap), expected);
@@ -120,39 +124,49 @@ TEST_F(ShineImageTest, LitBottomLeftPixelBecomesTheTransparentColour) {
     EXPECT_EQ(r.TransparentColor & RGB_MASK, Rgb(clYellow));
 }
 
+struct MaskRow {
+    const char* Name;
+    friend void PrintTo(const MaskRow& row, std::ostream* os) { *os << row.Name; }
+    TShineState State;
+    int H;
+    bool (*Odd)(int x, int y);
+};
+
+bool Checker(int x, int y) {
+    return (x + y) % 2 == 1;
+}
+bool OddColumn(int x, int) {
+    return x % 2 == 1;
+}
+
 // The count runs over every pixel in reading order, plus one per row when
 // the height is even: a checkerboard for 8 by 8, odd columns for 8 by 7.
-TEST_F(ShineImageTest, MaskEffectsFollowTheCountRule) {
-    struct Row {
-        TShineState State;
-        int H;
-        std::function<bool(int, int)> Odd;
-    };
-    const Row rows[] = {
-        {stActive, 8, [](int x, int y) { return (x + y) % 2 == 1; }},
-        {stActive, 7, [](int x, int) { return x % 2 == 1; }},
-        {stUp, 8, [](int x, int y) { return (x + y) % 2 == 1; }},
-        {stUp, 7, [](int x, int) { return x % 2 == 1; }},
-    };
+const MaskRow kMaskRows[] = {{"LitSquare", stActive, 8, Checker},
+                             {"LitOddHeight", stActive, 7, OddColumn},
+                             {"UpSquare", stUp, 8, Checker},
+                             {"UpOddHeight", stUp, 7, OddColumn}};
+
+class ShineMaskTest : public ShineImageTest, public testing::WithParamInterface<MaskRow> {};
+
+TEST_P(ShineMaskTest, FollowsTheCountRule) {
+    const MaskRow& row = GetParam();
     const QRgb paint = Rgb(10, 20, 30);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "state " << int(row.State) << " height " << row.H);
-        SetUp();
-        button->SetActiveImage(aiMaskLight);
-        button->SetUpImage(diMaskTrans);
-        // Only the bottom-left pixel is background.
-        button->SetGlyph(Picture(8, row.H, paint, {{{0, row.H - 1}, kOliveDib}}));
-        EnterState(row.State);
-        const QRgb marked = row.State == stActive ? Rgb(clYellow) : kOliveDib;
-        const QImage r = button->CreateStateImage().Bitmap;
-        for (int y = 0; y < row.H; ++y)
-            for (int x = 0; x < 8; ++x) {
-                const bool key = x == 0 && y == row.H - 1;
-                const QRgb want = key ? kOliveDib : row.Odd(x, y) ? marked : paint;
-                ASSERT_EQ(Pixel(r, x, y), want) << x << "," << y;
-            }
-    }
+    button->SetActiveImage(aiMaskLight);
+    button->SetUpImage(diMaskTrans);
+    // Only the bottom-left pixel is background.
+    button->SetGlyph(Picture(8, row.H, paint, {{{0, row.H - 1}, kOliveDib}}));
+    EnterState(row.State);
+    const QRgb marked = row.State == stActive ? Rgb(clYellow) : kOliveDib;
+    const QImage r = button->CreateStateImage().Bitmap;
+    for (int y = 0; y < row.H; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool key = x == 0 && y == row.H - 1;
+            const QRgb want = key ? kOliveDib : row.Odd(x, y) ? marked : paint;
+            ASSERT_EQ(Pixel(r, x, y), want) << x << "," << y;
+        }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ShineMaskTest, testing::ValuesIn(kMaskRows), RowName<MaskRow>);
 
 // White where a diagonal pair of the 2 by 2 block differs; the picture is
 // drawn as a mask, so black is its transparent colour.
@@ -209,6 +223,52 @@ TEST_F(ShineImageTest, GlyphFormatsAndEmptyGlyph) {
             button->SetEnabled(false);
         ASSERT_EQ(button->State(), s);
         EXPECT_TRUE(button->CreateStateImage().Bitmap.isNull());
+    }
+}
+
+// The picture is kept between paints; each input of its derivation still
+// shows at the next paint. A 4 by 4 picture centred in 25 by 25 has its
+// pixel (1, 1) painted at (11, 11).
+TEST_F(ShineImageTest, PaintedPictureFollowsEveryInput) {
+    QImage mono(4, 4, QImage::Format_Mono);
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mono.fill(0);
+    mono.setPixel(1, 1, 1); // set bits take the control colour; the key is clear
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"ShineColor", [&] { button->SetShineColor(clAqua); }},
+        {"ActiveImage", [&] { button->SetActiveImage(aiXorLight); }},
+        {"SystemShineColor", [&] { button->SetShineColor(clHighlight); }},
+        {"Palette",
+         [&] {
+             QPalette pal = QApplication::palette();
+             pal.setColor(QPalette::Highlight, QColor(1, 200, 3));
+             QApplication::setPalette(pal);
+         }},
+        {"Glyph",
+         [&] {
+             button->SetGlyph(Picture(4, 4, kOliveDib, {{{1, 1}, Rgb(200, 100, 50)}}));
+         }},
+        {"Leave",
+         [&] {
+             button->SetUpImage(diAlphaHalfTrans);
+             QEvent leave(QEvent::Leave);
+             QApplication::sendEvent(button, &leave);
+         }},
+        {"FaceColour", [&] { button->Colors()->SetColor(clRed); }},
+        {"MonoGlyph", [&] { button->SetGlyph(mono); }},
+        {"ControlColour", [&] { button->SetColor(clBlue); }},
+    };
+    button->SetGlyph(Picture(4, 4, kOliveDib, {{{1, 1}, Rgb(10, 20, 30)}}));
+    button->SetActiveImage(aiHalfLight);
+    Hover();
+    QRgb before = Pixel(Grab(), 11, 11);
+    for (const auto& [name, change] : steps) {
+        SCOPED_TRACE(name);
+        change();
+        const QRgb painted = Pixel(Grab(), 11, 11);
+        EXPECT_EQ(painted, Pixel(button->CreateStateImage().Bitmap, 1, 1));
+        EXPECT_NE(painted, before);
+        before = painted;
     }
 }
 

@@ -268,6 +268,109 @@ TEST_F(ShinePaintTest, SettersRepaintOnlyOnChange) {
     EXPECT_GT(paintsAfter([&] { button->SetFontShadow(clNone); }), 0); // always repaints
 }
 
+// Each state's colour set (face and frame), caption font, frame switch and
+// content offset, on a 60 by 30 button with an image beside its caption.
+struct StateRow {
+    const char* Name;
+    friend void PrintTo(const StateRow& row, std::ostream* os) { *os << row.Name; }
+    TShineState State;
+    bool ActiveColorsEnabled;
+    char Set;       // C Colors, A ActiveColors, P PressedColors
+    bool Sunken;    // the frame, and the content moved by (1, 1)
+    TColor Caption; // Font red, ActiveFont blue, disabled navy
+    char FrameFlag; // U UpFrame, D DownFrame, A ActiveFrame
+};
+
+const StateRow kStateRows[] = {
+    {"Up", stUp, true, 'C', false, clRed, 'U'},
+    {"Hot", stActive, false, 'C', false, clBlue, 'A'},
+    {"HotActiveColors", stActive, true, 'A', false, clBlue, 'A'},
+    {"Pressed", stActiveDown, false, 'P', true, clBlue, 'A'},
+    {"PressedActiveColors", stActiveDown, true, 'A', true, clBlue, 'A'},
+    {"Down", stDown, true, 'P', true, clRed, 'D'},
+    {"Disabled", stDisabled, true, 'C', false, clNavy, 'U'},
+};
+
+class ShineStateLookTest : public ShinePaintTest, public testing::WithParamInterface<StateRow> {
+protected:
+    void EnterState(TShineState s) {
+        if (s == stDown) {
+            button->SetGroupIndex(1);
+            button->SetDown(true);
+        } else if (s == stActive || s == stActiveDown) {
+            QTest::mouseMove(button, QPoint(30, 15));
+            if (s == stActiveDown)
+                QTest::mousePress(button, Qt::LeftButton, {}, QPoint(30, 15));
+        } else if (s == stDisabled) {
+            button->SetEnabled(false);
+        }
+    }
+    QPoint ImageAt() {
+        const QImage img = Grab();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (Pixel(img, x, y) == Rgb(1, 2, 3))
+                    return {x, y};
+        return {-1, -1};
+    }
+};
+
+TEST_P(ShineStateLookTest, ColoursFontFrameAndOffset) {
+    const StateRow& row = GetParam();
+    InstallFontSubstitutions();
+    button->resize(60, 30);
+    const TColor faces[] = {clSilver, clAqua, clWhite}, lights[] = {clLime, clFuchsia, clYellow},
+                 darks[] = {clMaroon, clPurple, clTeal};
+    TShineBtnColors* sets[] = {button->Colors(), button->ActiveColors(), button->PressedColors()};
+    for (int i = 0; i < 3; ++i) {
+        sets[i]->SetColor(faces[i]);
+        sets[i]->SetHighlight(lights[i]);
+        sets[i]->SetDarkShadow(darks[i]);
+    }
+    const int set = row.Set == 'C' ? 0 : row.Set == 'A' ? 1 : 2;
+    button->SetActiveColorsEnabled(row.ActiveColorsEnabled);
+    button->Font()->Assign(TFont(QStringLiteral("ＭＳ ゴシック"), 15, clRed, fsBold));
+    button->ActiveFont()->Assign(TFont(QStringLiteral("ＭＳ ゴシック"), 15, clBlue, fsBold));
+    button->SetDisabledShadow(clNavy);
+    button->SetActiveImage(aiNoLight);
+    button->SetCaption(QStringLiteral("換"));
+    QImage glyph(6, 6, QImage::Format_RGB32);
+    glyph.fill(qRgb(1, 2, 3));
+    glyph.setPixel(0, 5, ToQColor(clOlive).rgb());
+    button->SetGlyph(glyph);
+    const QPoint upImage = ImageAt();
+
+    EnterState(row.State);
+    ASSERT_EQ(button->State(), row.State);
+    QImage img = Grab();
+    EXPECT_EQ(Pixel(img, 3, 3), Rgb(faces[set]));
+    EXPECT_EQ(Pixel(img, 0, 0), Rgb(row.Sunken ? darks[set] : lights[set]));
+    bool caption = false;
+    for (int y = 0; y < 30 && !caption; ++y)
+        for (int x = 0; x < 60 && !caption; ++x)
+            caption = Pixel(img, x, y) == Rgb(row.Caption);
+    EXPECT_TRUE(caption);
+    if (row.State != stDisabled) {
+        EXPECT_EQ(ImageAt(), upImage + (row.Sunken ? QPoint(1, 1) : QPoint()));
+    }
+
+    // Only the state's own switch hides the frame.
+    button->SetUpFrame(row.FrameFlag != 'U');
+    button->SetDownFrame(row.FrameFlag != 'D');
+    button->SetActiveFrame(row.FrameFlag != 'A');
+    img = Grab();
+    EXPECT_EQ(Pixel(img, 0, 0), Rgb(faces[set]));
+    button->SetUpFrame(row.FrameFlag == 'U');
+    button->SetDownFrame(row.FrameFlag == 'D');
+    button->SetActiveFrame(row.FrameFlag == 'A');
+    EXPECT_EQ(Pixel(Grab(), 0, 0), Rgb(row.Sunken ? darks[set] : lights[set]));
+    if (row.State == stActiveDown)
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(30, 15));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ShineStateLookTest, testing::ValuesIn(kStateRows),
+                         RowName<StateRow>);
+
 // The frame lines as listed for each kind, drawn here with platform pen
 // semantics (a line stops one pixel short of its end), later lines winning.
 struct FrameLine {
@@ -312,7 +415,17 @@ void PenLine(QImage& img, QPoint a, QPoint b, QRgb c) {
         img.setPixel(p, c | 0xFF000000u);
 }
 
-TEST_F(ShinePaintTest, FramesFollowTheLineLists) {
+struct FrameRow {
+    const char* Name;
+    friend void PrintTo(const FrameRow& row, std::ostream* os) { *os << row.Name; }
+    TFrameType Type;
+    bool Sunken;
+};
+
+class ShineFrameTest : public ShinePaintTest, public testing::WithParamInterface<FrameRow> {};
+
+TEST_P(ShineFrameTest, FollowsTheLineList) {
+    const auto [name, type, sunken] = GetParam();
     const int w = 25, h = 25;
     const TColor hi = RGBColor(250, 1, 1), sh = RGBColor(1, 250, 1), dk = RGBColor(1, 1, 250),
                  pressedDk = RGBColor(9, 9, 9), outer = RGBColor(250, 250, 1);
@@ -325,31 +438,36 @@ TEST_F(ShinePaintTest, FramesFollowTheLineLists) {
     // The enclosing rectangle always takes Colors.DarkShadow here.
     button->Colors()->SetDarkShadow(outer);
     button->PressedColors()->SetDarkShadow(pressedDk);
-    for (TFrameType type : {ftFlatFrame, ftNormalFrame, ftEnclosedFrame})
-        for (bool sunken : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "type " << int(type) << " sunken " << sunken);
-            button->SetFrameType(type);
-            QImage want(w, h, QImage::Format_RGB32);
-            want.fill(ToQColor(clSilver));
-            for (const FrameLine& l : FrameLines(type, sunken, w, h)) {
-                const TColor c = l.Pen == 'H'   ? hi
-                                 : l.Pen == 'S' ? sh
-                                 : l.Pen == 'O' ? outer
-                                 : sunken       ? pressedDk
-                                                : (type == ftNormalFrame ? outer : dk);
-                PenLine(want, l.A, l.B, Rgb(c));
-            }
-            if (sunken)
-                QTest::mousePress(button, Qt::LeftButton, {}, QPoint(12, 12));
-            ASSERT_EQ(button->State(), sunken ? stActiveDown : stUp);
-            const QImage got = Grab();
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    ASSERT_EQ(Pixel(got, x, y), Pixel(want, x, y)) << x << "," << y;
-            if (sunken)
-                QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 40));
-        }
+    button->SetFrameType(type);
+    QImage want(w, h, QImage::Format_RGB32);
+    want.fill(ToQColor(clSilver));
+    for (const FrameLine& l : FrameLines(type, sunken, w, h)) {
+        const TColor c = l.Pen == 'H'   ? hi
+                         : l.Pen == 'S' ? sh
+                         : l.Pen == 'O' ? outer
+                         : sunken       ? pressedDk
+                                        : (type == ftNormalFrame ? outer : dk);
+        PenLine(want, l.A, l.B, Rgb(c));
+    }
+    if (sunken)
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(12, 12));
+    ASSERT_EQ(button->State(), sunken ? stActiveDown : stUp);
+    const QImage got = Grab();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(Pixel(got, x, y), Pixel(want, x, y)) << x << "," << y;
+    if (sunken)
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 40));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ShineFrameTest,
+                         testing::Values(FrameRow{"FlatRaised", ftFlatFrame, false},
+                                         FrameRow{"FlatSunken", ftFlatFrame, true},
+                                         FrameRow{"NormalRaised", ftNormalFrame, false},
+                                         FrameRow{"NormalSunken", ftNormalFrame, true},
+                                         FrameRow{"EnclosedRaised", ftEnclosedFrame, false},
+                                         FrameRow{"EnclosedSunken", ftEnclosedFrame, true}),
+                         RowName<FrameRow>);
 
 TEST_F(ShinePaintTest, HiddenInnerFrameHidesTheEnclosingRectangle) {
     button->SetFrameType(ftEnclosedFrame);
@@ -389,37 +507,128 @@ TEST_F(ShinePaintTest, DisabledLookDrawsTheEdgeMaskTwice) {
         }
 }
 
-// The image block of an 8 by 6 Glyph without caption in a 40 by 30 button.
-TEST_F(ShinePaintTest, LayoutPlacesTheImage) {
-    struct Row {
-        TButtonLayout Layout;
-        int Margin;
-        QPoint At;
-    };
-    const Row rows[] = {{blGlyphLeft, -1, {16, 12}},
-                        {blGlyphLeft, 2, {2, 12}},
-                        {blGlyphRight, 2, {30, 12}},
-                        {blGlyphTop, 3, {16, 3}},
-                        {blGlyphBottom, 3, {16, 21}}};
-    button->resize(40, 30);
+// Where the image and the caption rectangle start, from the caption's
+// measured size t, for an 8 by 6 Glyph in a 60 by 40 button (Spacing 4).
+struct Placement {
+    QPoint Image, Text;
+};
+
+struct LayoutRow {
+    const char* Name;
+    friend void PrintTo(const LayoutRow& row, std::ostream* os) { *os << row.Name; }
+    TButtonLayout Layout;
+    int Margin;
+    bool Caption;
+    Placement (*At)(QSize t);
+};
+
+const LayoutRow kLayoutRows[] = {
+    {"LeftCentred", blGlyphLeft, -1, false,
+     [](QSize) {
+         return Placement{{26, 17}, {}};
+     }},
+    {"LeftMargin", blGlyphLeft, 2, false,
+     [](QSize) {
+         return Placement{{2, 17}, {}};
+     }},
+    {"RightMargin", blGlyphRight, 2, false,
+     [](QSize) {
+         return Placement{{50, 17}, {}};
+     }},
+    {"TopMargin", blGlyphTop, 3, false,
+     [](QSize) {
+         return Placement{{26, 3}, {}};
+     }},
+    {"BottomMargin", blGlyphBottom, 3, false,
+     [](QSize) {
+         return Placement{{26, 31}, {}};
+     }},
+    // The caption comes first, then Spacing, then the image.
+    {"RightCentredWithCaption", blGlyphRight, -1, true,
+     [](QSize t) {
+         const int x = (60 - (t.width() + 4 + 8)) / 2, y = (40 - t.height()) / 2;
+         return Placement{{x + t.width() + 4, y + (t.height() - 6) / 2}, {x, y}};
+     }},
+    {"RightMarginWithCaption", blGlyphRight, 2, true,
+     [](QSize t) {
+         const int x = 60 - (t.width() + 4 + 8) - 2, y = (40 - t.height()) / 2;
+         return Placement{{x + t.width() + 4, y + (t.height() - 6) / 2}, {x, y}};
+     }},
+    {"BottomCentredWithCaption", blGlyphBottom, -1, true,
+     [](QSize t) {
+         const int x = (60 - t.width()) / 2, y = (40 - (t.height() + 4 + 6)) / 2;
+         return Placement{{x + (t.width() - 8) / 2, y + t.height() + 4}, {x, y}};
+     }},
+    {"BottomMarginWithCaption", blGlyphBottom, 3, true,
+     [](QSize t) {
+         const int x = (60 - t.width()) / 2, y = 40 - (t.height() + 4 + 6) - 3;
+         return Placement{{x + (t.width() - 8) / 2, y + t.height() + 4}, {x, y}};
+     }},
+};
+
+class ShineLayoutTest : public ShinePaintTest, public testing::WithParamInterface<LayoutRow> {
+protected:
+    // The image's pixels, and the caption's ink (anything else but the face).
+    std::pair<QRect, QRect> Ink() {
+        QRect image, text;
+        const QImage img = Grab();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (Pixel(img, x, y) == Rgb(1, 2, 3))
+                    image |= QRect(x, y, 1, 1);
+                else if (Pixel(img, x, y) != Rgb(clSilver))
+                    text |= QRect(x, y, 1, 1);
+        return {image, text};
+    }
+};
+
+TEST_P(ShineLayoutTest, PlacesImageAndCaption) {
+    const LayoutRow& row = GetParam();
+    InstallFontSubstitutions();
+    button->resize(60, 40);
     button->Colors()->SetColor(clSilver);
+    button->SetUpFrame(false);
+    button->Font()->Assign(TFont(QStringLiteral("ＭＳ ゴシック"), 15, clRed));
+    const QString caption = QStringLiteral("題");
+    const QSize t = QFontMetrics(button->Font()->ToQFont())
+                        .boundingRect(QRect(0, 0, 60, 0), Qt::AlignLeft | Qt::AlignTop, caption)
+                        .size();
+    ASSERT_GT(t.width(), 8);
+    ASSERT_GT(t.height(), 6);
+    // The ink's offset inside its rectangle, from the caption alone centred.
+    button->SetCaption(caption);
+    const QPoint inkOffset =
+        Ink().second.topLeft() - QPoint((60 - t.width()) / 2, (40 - t.height()) / 2);
+    if (!row.Caption)
+        button->SetCaption(QString());
+
     QImage glyph(8, 6, QImage::Format_RGB32);
     glyph.fill(qRgb(1, 2, 3));
     glyph.setPixel(0, 5, ToQColor(clOlive).rgb()); // the key pixel only
     button->SetGlyph(glyph);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << "layout " << int(row.Layout) << " margin " << row.Margin);
-        button->SetLayout(row.Layout);
-        button->SetMargin(row.Margin);
-        QRect ink;
-        const QImage img = Grab();
-        for (int y = 2; y < 28; ++y)
-            for (int x = 2; x < 38; ++x)
-                if (Pixel(img, x, y) == Rgb(1, 2, 3))
-                    ink |= QRect(x, y, 1, 1);
-        EXPECT_EQ(ink, QRect(row.At, QSize(8, 6)));
+    button->SetLayout(row.Layout);
+    button->SetMargin(row.Margin);
+    const Placement want = row.At(t);
+    const auto [image, text] = Ink();
+    EXPECT_EQ(image, QRect(want.Image, QSize(8, 6)));
+    if (row.Caption) {
+        EXPECT_EQ(text.topLeft(), want.Text + inkOffset);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ShineLayoutTest, testing::ValuesIn(kLayoutRows), RowName<LayoutRow>);
+
+// Halving rounds toward zero: a 28 by 28 picture in 25 by 25 starts at
+// (-1, -1), so the button's corner shows the picture's pixel (1, 1).
+TEST_F(ShinePaintTest, ContentWiderThanTheButtonIsCentredTowardZero) {
+    button->SetUpFrame(false);
+    QImage glyph(28, 28, QImage::Format_RGB32);
+    for (int y = 0; y < 28; ++y)
+        for (int x = 0; x < 28; ++x)
+            glyph.setPixel(x, y, qRgb(x, y, 100));
+    glyph.setPixel(0, 27, ToQColor(clOlive).rgb());
+    button->SetGlyph(glyph);
+    EXPECT_EQ(Pixel(Grab(), 0, 0), Rgb(1, 1, 100));
 }
 
 // Text ink keeps a fixed offset from its rectangle, so each case compares
@@ -506,6 +715,7 @@ TEST_F(ShinePaintTest, CaptionCopiesForShadowHighlightAndDisabled) {
                     return true;
         return false;
     };
+    const QImage plainImage = Grab();
     const QRect plain = ink();
     ASSERT_FALSE(plain.isEmpty());
     button->SetFontShadow(clBlue);
@@ -527,6 +737,42 @@ TEST_F(ShinePaintTest, CaptionCopiesForShadowHighlightAndDisabled) {
     EXPECT_TRUE(shows(clNavy));
     EXPECT_FALSE(shows(clRed));
     EXPECT_FALSE(shows(clLime));
+    // The highlight copy goes first: where the caption covers a pixel fully,
+    // the shadow copy on top shows.
+    const QImage disabled = Grab();
+    int covered = 0, underneath = 0;
+    for (int y = 0; y < disabled.height(); ++y)
+        for (int x = 0; x < disabled.width(); ++x)
+            if (Pixel(plainImage, x, y) == Rgb(clRed)) {
+                ++covered;
+                underneath += Pixel(disabled, x, y) != Rgb(clNavy);
+            }
+    EXPECT_GT(covered, 0);
+    EXPECT_EQ(underneath, 0);
+}
+
+// The measuring pass takes "&" for a marker only with AccelCharDown; a
+// left-justified caption starts where the measured width centres its box.
+TEST_F(ShinePaintTest, MeasuringFollowsAccelCharDown) {
+    InstallFontSubstitutions();
+    button->resize(60, 25);
+    button->Colors()->SetColor(clSilver);
+    button->SetUpFrame(false);
+    button->SetAlignment(taLeftJustify);
+    const QString caption = QStringLiteral("&W");
+    button->SetCaption(caption);
+    const QFontMetrics fm(button->Font()->ToQFont());
+    auto measured = [&](bool marker) {
+        int flags = Qt::AlignLeft | Qt::AlignTop;
+        if (marker)
+            flags |= Qt::TextShowMnemonic;
+        return fm.boundingRect(QRect(0, 0, 60, 0), flags, caption).width();
+    };
+    const int withMarker = measured(false), plain = measured(true);
+    ASSERT_GT(withMarker, plain);
+    const int left = Ink(Grab(), Rgb(clSilver)).left();
+    button->SetAccelCharDown(true);
+    EXPECT_EQ(Ink(Grab(), Rgb(clSilver)).left() - left, (60 - plain) / 2 - (60 - withMarker) / 2);
 }
 
 TEST_F(ShinePaintTest, TransparentButtonShowsItsParent) {
