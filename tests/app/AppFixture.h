@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Application.h"
+#include "QtPrint.h"
 #include "Unit1.h"
 
 #include <QAction>

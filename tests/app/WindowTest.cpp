@@ -44,6 +44,8 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
                                   "  reopen1Item=エンコードを指定して開き直す(&R)",
                                   "  N1=-",
                                   "  Exit1=終了(&X)",
+                                  "  N5=-",
+                                  "  preview1=ページのプレビュー(&V)",
                                   "editm=編集(&E)",
                                   "  mUndo=やり直す(&U)",
                                   "  N2=-",
