@@ -453,6 +453,7 @@ void TOpenDialog::Shown() {
     if (FShown)
         return;
     FShown = true;
+    WidenForDetailColumns(FDialog);
     if (!FOptions.testFlag(ofEnableSizing))
         FDialog->setFixedSize(FDialog->size());
     Guarded([this] { DoShow(); });

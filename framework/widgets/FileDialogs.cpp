@@ -9,14 +9,19 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QTreeView>
 #include <algorithm>
+#include <array>
 #include <sys/stat.h>
 
 namespace {
@@ -343,6 +348,53 @@ void ListFilesNamedNotInUtf8(QFileDialog* dialog) {
 void RelistFilesNamedNotInUtf8(QFileDialog* dialog) {
     if (TByteNamedFilesProxy* proxy = ByteNamedFiles(dialog))
         proxy->Relist(dialog->directory().absolutePath());
+}
+
+namespace {
+
+// What the listing shows in the size, type and date columns at their widest:
+// sizes of each unit, the types of text files, folders and other files, and
+// a time with two-digit fields.
+std::array<QStringList, 3> WidestColumnTexts(const QFileDialog* dialog) {
+    const QLocale locale = QLocale::system();
+    const QMimeDatabase types;
+    QStringList sizes;
+    for (const qint64 size :
+         {qint64(1023), qint64(1023) << 10, qint64(1023) << 20, qint64(1023) << 30})
+        sizes << locale.formattedDataSize(size - 1) << locale.formattedDataSize(size);
+    QStringList kinds;
+    for (const char* name :
+         {"text/plain", "text/html", "inode/directory", "application/octet-stream"})
+        kinds << types.mimeTypeForName(QLatin1String(name)).comment();
+    if (const QAbstractFileIconProvider* icons = dialog->iconProvider()) // "Folder"
+        kinds << icons->type(QFileInfo(dialog->directory().absolutePath()));
+    const QDateTime late(QDate(2026, 12, 28), QTime(23, 58, 58));
+    return {sizes, kinds, {locale.toString(late, QLocale::ShortFormat)}};
+}
+
+} // namespace
+
+void WidenForDetailColumns(QFileDialog* dialog) {
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view)
+        return;
+    const QFontMetrics metrics(view->font());
+    // The text's margins inside a cell, as the style draws an item.
+    const int margins =
+        2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    QHeaderView* header = view->header();
+    const std::array<QStringList, 3> texts = WidestColumnTexts(dialog);
+    int grow = 0;
+    for (int column = 1; column <= 3; ++column) {
+        int need = header->sectionSizeHint(column);
+        for (const QString& text : texts[size_t(column - 1)])
+            need = std::max(need, metrics.horizontalAdvance(text) + margins);
+        if (need > header->sectionSize(column)) {
+            grow += need - header->sectionSize(column);
+            header->resizeSection(column, need);
+        }
+    }
+    dialog->resize(dialog->width() + grow, dialog->height());
 }
 
 TSaveDialog::TSaveDialog(QObject* owner) : QObject(owner) {}

@@ -30,6 +30,11 @@ void ListFilesNamedNotInUtf8(QFileDialog* dialog);
 // Lists them afresh after the dialog's name filters changed in code.
 void RelistFilesNamedNotInUtf8(QFileDialog* dialog);
 
+// Widens the dialog, before it is first shown, so that the detail view's
+// size, type and date columns show their texts whole: the widest texts the
+// listing gives for files and folders, measured as the view measures a cell.
+void WidenForDetailColumns(QFileDialog* dialog);
+
 // A save dialog: no overwrite prompt, default extension appended to a name
 // typed without one.
 class TSaveDialog : public QObject {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -23,6 +24,7 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -570,4 +572,22 @@ TEST_F(OpenDialogs, AReadableNameTypedInOpensTheFileNamedNotInUtf8) {
         QTest::keyClick(NameBox(m), Qt::Key_Return);
     }));
     EXPECT_EQ(PathToBytes(dialog.FileName()), QFile::encodeName(Path("")) + '/' + kNihonTxt);
+}
+
+TEST_F(OpenDialogs, OpensWideEnoughForTheDetailColumns) {
+    Write("a.txt", QByteArray(233, 'x'));
+    QDir().mkdir(Path("folder"));
+    TTextOpenDialog dialog;
+    dialog.SetFileName("*.txt");
+    ExecuteWith(dialog, [&](QWidget* m) {
+        auto* view = m->findChild<QTreeView*>("treeView");
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2; }));
+        for (int column = 0; column < 4; ++column)
+            EXPECT_GE(view->header()->sectionSize(column),
+                      static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column))
+                << column;
+        static_cast<QDialog*>(m)->reject();
+    });
 }
