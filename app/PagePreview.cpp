@@ -2,9 +2,77 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+namespace {
+
+bool HasAttribute(QStringView attributes, QLatin1StringView name) {
+    static const QRegularExpression kName(QStringLiteral("(?:^|\\s)(\\w+)\\s*="));
+    for (auto it = kName.globalMatch(attributes); it.hasNext();)
+        if (it.next().captured(1).compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QString AttributeValue(QStringView attributes, QLatin1StringView name) {
+    const QRegularExpression value(
+        QStringLiteral("(?:^|\\s)%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))").arg(name),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = value.match(attributes);
+    return m.hasMatch() ? m.captured(1) + m.captured(2) + m.captured(3) : QString();
+}
+
+} // namespace
+
+// Qt's rich text leaves out some of the layout that browsers give these
+// pages: a table inside CENTER is centred, a row's ALIGN and VALIGN reach its
+// cells, and a rule has the colour its COLOR names. The page's own tags are
+// given the attributes that say so to Qt.
+QString TPagePreview::ForQtRichText(const QString& html) {
+    static const QRegularExpression kTag(QStringLiteral("<(/?)([A-Za-z]+)([^>]*)>"));
+    QString out;
+    out.reserve(html.size() + html.size() / 16);
+    int centers = 0;
+    QString rowAlign, rowValign;
+    qsizetype done = 0;
+    for (auto it = kTag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const bool closing = !m.capturedView(1).isEmpty();
+        const QString tag = m.captured(2).toLower();
+        const QStringView attributes = m.capturedView(3);
+        QString added;
+        if (tag == u"center") {
+            centers = std::max(0, centers + (closing ? -1 : 1));
+        } else if (tag == u"table" && !closing && centers > 0 &&
+                   !HasAttribute(attributes, QLatin1StringView("align"))) {
+            added = QStringLiteral(" align=\"center\"");
+        } else if (tag == u"tr") {
+            rowAlign = closing ? QString() : AttributeValue(attributes, QLatin1StringView("align"));
+            rowValign =
+                closing ? QString() : AttributeValue(attributes, QLatin1StringView("valign"));
+        } else if ((tag == u"td" || tag == u"th") && !closing) {
+            if (!rowAlign.isEmpty() && !HasAttribute(attributes, QLatin1StringView("align")))
+                added += QStringLiteral(" align=\"%1\"").arg(rowAlign);
+            if (!rowValign.isEmpty() && !HasAttribute(attributes, QLatin1StringView("valign")))
+                added += QStringLiteral(" valign=\"%1\"").arg(rowValign);
+        } else if (tag == u"hr" && !closing) {
+            const QString color = AttributeValue(attributes, QLatin1StringView("color"));
+            if (!color.isEmpty())
+                added = QStringLiteral(" style=\"background-color:%1\"").arg(color);
+        }
+        if (added.isEmpty())
+            continue;
+        const qsizetype insertAt = m.capturedEnd(3);
+        out += QStringView(html).mid(done, insertAt - done);
+        out += added;
+        done = insertAt;
+    }
+    out += QStringView(html).mid(done);
+    return out;
+}
 
 TPagePreview::TPagePreview(QWidget* owner)
     : QWidget(owner, Qt::Window), FBrowser(new QTextBrowser(this)), FNotice(new QLabel(this)) {
@@ -31,7 +99,7 @@ void TPagePreview::ShowPage(const QString& html, bool shortened) {
     QScrollBar* horizontal = FBrowser->horizontalScrollBar();
     const int top = vertical->value();
     const int left = horizontal->value();
-    FBrowser->setHtml(html);
+    FBrowser->setHtml(ForQtRichText(html));
     // Laid out at once, so the scroll bars have their range again.
     FBrowser->document()->documentLayout()->documentSize();
     vertical->setValue(top);

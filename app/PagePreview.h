@@ -23,6 +23,10 @@ public:
 
     QTextBrowser* Browser() const { return FBrowser; }
 
+    // The page with the attributes Qt's rich text needs to lay it out as a
+    // browser does.
+    static QString ForQtRichText(const QString& html);
+
 private:
     QTextBrowser* FBrowser;
     QLabel* FNotice;

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextFrame>
+#include <QTextTable>
 
 class PreviewTest : public AppTest {
 protected:
@@ -43,6 +44,22 @@ TEST_F(PreviewTest, ShowsThePageOfTheTextAndFollowsTextAndSettings) {
     EXPECT_TRUE(Shown().contains("Line one"));
     EXPECT_EQ(Browser()->document()->rootFrame()->frameFormat().background().color(),
               QColor("#fff8dc"));
+    // Laid out as a browser lays out the page: the table and its cell's text
+    // centred, the rules in their colour.
+    QTextTable* table = nullptr;
+    QList<QColor> rules;
+    for (QTextBlock b = Browser()->document()->begin(); b.isValid(); b = b.next()) {
+        if (QTextTable* t = QTextCursor(b).currentTable())
+            table = t;
+        if (b.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+            rules << b.blockFormat().background().color();
+    }
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->format().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(table->cellAt(0, 0).firstCursorPosition().blockFormat().alignment() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
+    EXPECT_EQ(rules, QList<QColor>({QColor("#CDC0A5"), QColor("#CDC0A5")}));
 
     QTest::keyClicks(Form->RichEdit1, " and more");
     EXPECT_TRUE(ShowsSoon([&] { return Shown().contains("Line one and more"); }));
