@@ -33,16 +33,26 @@ QString ReadTextFile(const QString& path, qsizetype maxChars = -1);
 TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars = -1,
                                  std::optional<TTextEncoding> as = std::nullopt);
 
-// Writes text as CP932 with CR LF line breaks. A save through a symbolic link
+// Writes text as CP932 with CR LF line breaks (LF, and a text document's
+// U+2029 and U+2028, end a line). A save through a symbolic link
 // rewrites the link's target. An existing target that is not a regular file
 // is refused untouched, and a read-only one stays read-only. The file is
 // replaced atomically when the replacement keeps its identity (one name, no
 // extended attributes, owner, group and mode kept) and can be made in its
 // folder; otherwise it is written in place (space reserved first, then
-// synced). Raises EEncodingError for a character CP932 cannot hold (nothing
-// written) and EFCreateError with the system's reason on any failure, after
-// which the old file is intact and no temporary file is left.
+// synced), its old content first copied whole to a hidden backup beside it
+// (".NAME.vexla~"; where the folder takes no new file, one in the user's
+// configuration folder under "backup/"). A save killed half-way thus leaves
+// the old file, the new one, or the old content in that backup; the next
+// save that succeeds removes it, and until then further backups are numbered
+// on (".NAME.vexla1~", ...). Raises EEncodingError for a character CP932
+// cannot hold (nothing written) and EFCreateError with the system's reason on
+// any failure before the write, after which the old file is intact and no
+// temporary file is left (a write that fails half-way keeps the backup).
 void WriteTextFile(const QString& path, QStringView text);
+
+// Writes bytes as they are, saved as WriteTextFile saves.
+void WriteFileBytes(const QString& path, QByteArrayView bytes);
 
 // Receives the bytes of a file being written, in order.
 using TByteSink = std::function<void(QByteArrayView bytes)>;
