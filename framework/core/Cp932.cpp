@@ -204,7 +204,8 @@ bool CanEncode(QStringView text) {
 }
 
 void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& unencodable) {
-    const Tables& t = GetTables();
+    // Held locally: the stores through char* below may alias anything else.
+    const std::uint16_t* const table = GetTables().Encode.data();
     const char16_t* src = reinterpret_cast<const char16_t*>(text.data());
     const qsizetype n = text.size();
     // A character takes at most two bytes, and so does a line break.
@@ -222,7 +223,7 @@ void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& u
         }
         if (IsEscape(c)) {
             code = c - EscapeBase;
-        } else if ((code = t.Encode[c]) == kNoCode) {
+        } else if ((code = table[c]) == kNoCode) {
             if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
                 *dst++ = '\r';
                 *dst++ = '\n';
