@@ -632,14 +632,10 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
 }
 
 void TForm1::LoadDocument(const QString& path, std::optional<TTextEncoding> as) {
-    // A refusal known before reading (a folder, a special file, a text over
-    // the editor's limit) leaves the editor as it is; a failed read empties it.
-    try {
-        ShowTextFormat(RichEdit1->Lines().LoadFromFile(path, kMaxLength, as));
-    } catch (const EFOpenError&) {
-        ClearText();
-        throw;
-    }
+    // A file that cannot be read leaves the text, its undo steps and its
+    // modified flag as they were; one that is read replaces the text as one
+    // undo step.
+    ShowTextFormat(RichEdit1->Lines().LoadFromFile(path, kMaxLength, as));
     SetCurrentFile(path, true);
 }
 

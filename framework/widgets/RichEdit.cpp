@@ -3,6 +3,7 @@
 #include "SysUtils.h"
 #include "TextFile.h"
 
+#include <QAbstractUndoItem>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -138,6 +139,42 @@ void TRichEditStrings::SetText(const QString& text) {
     FEdit.moveCursor(QTextCursor::Start);
 }
 
+namespace {
+
+// The undo step of a replacement's modified flag: undoing brings back the
+// flag of the text replaced, redoing gives the replacing text's, which is
+// unmodified.
+class TModifiedStep : public QAbstractUndoItem {
+public:
+    TModifiedStep(std::optional<bool>& pending, bool before) : FPending(pending), FBefore(before) {}
+    void undo() override { FPending = FBefore; }
+    void redo() override { FPending = false; }
+
+private:
+    std::optional<bool>& FPending;
+    bool FBefore;
+};
+
+} // namespace
+
+void TRichEditStrings::ReplaceText(const QString& text) {
+    QTextDocument* doc = FEdit.document();
+    const bool wasModified = doc->isModified();
+    // Forgetting the earlier steps lets the document drop the texts they
+    // held; otherwise every replaced text would stay in memory.
+    doc->setUndoRedoEnabled(false);
+    doc->setUndoRedoEnabled(true);
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    doc->appendUndoItem(new TModifiedStep(FEdit.FPendingModified, wasModified));
+    c.select(QTextCursor::Document);
+    c.removeSelectedText();
+    InsertKeepingLongLines(c, text);
+    c.endEditBlock();
+    doc->setModified(false);
+    FEdit.moveCursor(QTextCursor::Start);
+}
+
 void TRichEditStrings::BeginUpdate() {
     if (FUpdateCount++ == 0) {
         FBatch.emplace(FEdit.document());
@@ -184,7 +221,7 @@ TTextFormat TRichEditStrings::LoadFromFile(const QString& path, qsizetype maxCha
                                            std::optional<TTextEncoding> as) {
     const TDecodedText text = ReadTextFileDecoded(path, maxChars, as);
     const TBusyCursor busy(text.Text.size());
-    SetText(text.Text);
+    ReplaceText(text.Text);
     return text.Format;
 }
 
@@ -212,6 +249,19 @@ TRichEdit::TRichEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FFont.OnChange = [this] { ApplyColors(); };
     ApplyColors();
+    // The document settles its own flag at the end of an undo step, after
+    // the step's items ran.
+    connect(document(), &QTextDocument::contentsChanged, this,
+            &TRichEdit::RestoreModifiedAfterUndo);
+}
+
+void TRichEdit::RestoreModifiedAfterUndo() {
+    if (!FPendingModified)
+        return;
+    const bool modified = *FPendingModified;
+    FPendingModified.reset();
+    if (document()->isModified() != modified)
+        document()->setModified(modified);
 }
 
 bool TRichEdit::Modified() const {

@@ -28,15 +28,21 @@ public:
 
     // Lines joined by LF; a final line break shows as a trailing LF.
     QString Text() const;
+    // Replaces the text and forgets what could be undone.
     void SetText(const QString& text);
+    // Replaces the text as one undo step: undoing it brings back the text
+    // and the modified flag it had. Only the step before it is kept, so two
+    // texts at most are held for undoing however many replacements follow.
+    void ReplaceText(const QString& text);
 
     // Groups the edits that follow into one undo step and one relayout.
     void BeginUpdate();
     void EndUpdate();
 
-    // Replaces the lines with the file's text, read in its detected encoding
-    // or the one given, and tells how it was read; refusals and read errors
-    // are those of ReadTextFile and leave the lines as they were.
+    // Replaces the lines with the file's text (one undo step), read in its
+    // detected encoding or the one given, and tells how it was read; refusals
+    // and read errors are those of ReadTextFile and leave the lines, their
+    // undo steps and the modified flag as they were.
     TTextFormat LoadFromFile(const QString& path, qsizetype maxChars = -1,
                              std::optional<TTextEncoding> as = std::nullopt);
 
@@ -88,8 +94,14 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    friend class TRichEditStrings;
     int Room() const;
     void ApplyColors();
+    // Set by undoing or redoing a replacement; applied once the undo step
+    // is complete, when the document's own flag bookkeeping is done.
+    void RestoreModifiedAfterUndo();
+
+    std::optional<bool> FPendingModified;
 
     TRichEditStrings FLines{*this};
     int FMaxLength = 0;

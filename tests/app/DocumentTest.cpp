@@ -195,20 +195,69 @@ TEST_F(DocumentTest, CaptionShowsAnyPathAsItIs) {
     EXPECT_EQ(Form->windowHandle()->title(), Path("a[*]b.txt"));
 }
 
-TEST_F(DocumentTest, FailedLoadsFollowWhatCanBeKnownBeforeReading) {
-    Form->RichEdit1->Lines().SetText("kept");
-    Run([&] { Form->DropDst1FileDrop(nullptr, {Dir.path()}, 0, 0); }); // a folder: untouched
-    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "kept");
-    ASSERT_EQ(Errors.size(), 1);
-    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 は開けません").arg(Dir.path()));
+TEST_F(DocumentTest, AFailedOpenOrDropLeavesTheTypedTextAndItsFlag) {
+    Form->show();
+    QTest::keyClicks(Form->RichEdit1, "typed");
+    QTest::keyClick(Form->RichEdit1, Qt::Key_Return);
+    QTest::keyClicks(Form->RichEdit1, "lines");
+    const auto expectKept = [&](qsizetype errors) {
+        EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed\nlines");
+        EXPECT_TRUE(Form->RichEdit1->Modified());
+        EXPECT_EQ(Form->windowTitle(), "Vexla");
+        EXPECT_EQ(Form->CurFileName(), "");
+        EXPECT_EQ(Errors.size(), errors);
+    };
 
-    Run([&] {
-        Form->DropDst1FileDrop(nullptr, {Path("missing.txt")}, 0, 0);
-    }); // unreadable: emptied
-    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "");
-    EXPECT_EQ(Form->windowTitle(), "Vexla");
-    EXPECT_EQ(Form->CurFileName(), "");
-    EXPECT_EQ(Errors.size(), 2);
+    DropFiles(Form->RichEdit1->viewport(), {Dir.path()}); // a folder
+    expectKept(1);
+    EXPECT_EQ(Errors[0], QStringLiteral("ファイル %1 は開けません").arg(Dir.path()));
+    DropFiles(Form->RichEdit1->viewport(), {Path("missing.txt")});
+    expectKept(2);
+
+    // Chosen in the dialog, deleted before it is read.
+    WriteBytes(Path("gone.txt"), "gone");
+    WhenModal([&](QWidget* modal) {
+        modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(Path("gone.txt"));
+        QFile::remove(Path("gone.txt"));
+        static_cast<QDialog*>(modal)->accept();
+    });
+    ClickButton(Form->ShineSpeedButton1);
+    expectKept(3);
+    EXPECT_TRUE(Errors[2].contains("gone.txt"));
+    QTest::keyClick(Form->RichEdit1, Qt::Key_Z, Qt::ControlModifier); // typing still undoes
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed\n");
+}
+
+TEST_F(DocumentTest, AnOpenIsOneUndoStepThatBringsBackTheTextAndItsFlag) {
+    WriteBytes(Path("a.txt"), "file a\r\n");
+    WriteBytes(Path("b.txt"), "file b");
+    Form->show();
+    QTest::keyClicks(Form->RichEdit1, "typed");
+    DropFiles(Form->RichEdit1->viewport(), {Path("a.txt")});
+    ASSERT_EQ(Form->RichEdit1->Lines().Text(), "file a\n");
+    ASSERT_FALSE(Form->RichEdit1->Modified());
+
+    QTest::keyClick(Form->RichEdit1, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "typed");
+    EXPECT_TRUE(Form->RichEdit1->Modified());
+    QTest::keyClick(Form->RichEdit1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "file a\n");
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+
+    // An unchanged text comes back unchanged, through the menu too; the steps
+    // before the replaced text are not kept.
+    WhenModal([&](QWidget* modal) {
+        modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(Path("b.txt"));
+        static_cast<QDialog*>(modal)->accept();
+    });
+    ChooseMenuItem("open1");
+    ASSERT_EQ(Form->RichEdit1->Lines().Text(), "file b");
+    ChooseMenuItem("mUndo");
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "file a\n");
+    EXPECT_FALSE(Form->RichEdit1->Modified());
+    ChooseMenuItem("mUndo");
+    EXPECT_EQ(Form->RichEdit1->Lines().Text(), "file a\n");
+    EXPECT_EQ(Form->CurFileName(), Path("b.txt")); // the file stays the one opened
 }
 
 TEST_F(DocumentTest, TooLargeFileIsRefusedBeforeTheEditorIsTouched) {

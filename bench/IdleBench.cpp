@@ -1,0 +1,80 @@
+// CPU the shown main window uses while the user does nothing, the caret
+// blinking in the editor: with the 10 MB document of one line, and with the
+// 10 MB document of 130,000 lines as the floor. Each figure is the process's
+// CPU time over 10 s of the real event loop, as a share of one core.
+#include "Application.h"
+#include "BenchData.h"
+#include "Unit1.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <ctime>
+
+namespace {
+
+double ProcessCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+QString WriteBenchFile(const QString& name, const QByteArray& bytes) {
+    static QTemporaryDir dir;
+    const QString p = dir.filePath(name);
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(p));
+    return p;
+}
+
+// Opens the file through the drop handler in a fresh shown window, puts the
+// caret into the editor, lets the first paints settle, then measures
+// seconds of the event loop with nothing to do but blink.
+void MeasureIdle(benchmark::State& state, const QByteArray& document) {
+    const QString path = WriteBenchFile(QStringLiteral("idle.txt"), document);
+    TForm1 form;
+    form.show();
+    if (!QTest::qWaitForWindowActive(&form))
+        qWarning("the window was not activated");
+    form.DropDst1FileDrop(nullptr, {path}, 0, 0);
+    form.RichEdit1->setFocus();
+    // Caret at the line's middle, where a user reading it would leave it.
+    QTextCursor c = form.RichEdit1->textCursor();
+    c.setPosition(form.RichEdit1->document()->characterCount() / 2);
+    form.RichEdit1->setTextCursor(c);
+    QTest::qWait(1500);
+    const int seconds = int(state.range(0));
+    for (auto _ : state) {
+        const double cpu = ProcessCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(seconds * 1000);
+        const double share = (ProcessCpuSeconds() - cpu) / (double(wall.elapsed()) / 1000.0);
+        state.counters["core_percent"] = share * 100.0;
+    }
+}
+
+} // namespace
+
+static void BM_IdleWithLongLine(benchmark::State& state) {
+    MeasureIdle(state, LongLineCp932Document());
+}
+BENCHMARK(BM_IdleWithLongLine)->Arg(10)->Unit(benchmark::kSecond)->Iterations(1);
+
+static void BM_FloorIdleWithManyLines(benchmark::State& state) {
+    MeasureIdle(state, LargeCp932Document());
+}
+BENCHMARK(BM_FloorIdleWithManyLines)->Arg(10)->Unit(benchmark::kSecond)->Iterations(1);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
