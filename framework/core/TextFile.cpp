@@ -5,11 +5,15 @@
 #include "TextEncoding.h"
 
 #include <QCryptographicHash>
+#include <QHash>
 #include <QRandomGenerator>
+#include <QSet>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -201,10 +205,20 @@ public:
     bool Created() const { return FFd.Valid(); }
     int Fd() const { return FFd.Get(); }
 
-    // Puts the written file in the target's place; errno is kept on failure.
+    const QByteArray& Target() const { return FTarget; }
+
+    // Puts the written file in the target's place, made durable first, and
+    // makes the rename last; errno is kept on failure.
     bool Commit() {
-        if (fsync(FFd.Get()) != 0)
+        if (fsync(FFd.Get()) != 0 || !PutInPlace())
             return false;
+        SyncFolder(FolderOf(FTarget));
+        return Close();
+    }
+
+    // The rename alone: the caller has made the file durable and syncs the
+    // folder. errno is kept on failure.
+    bool PutInPlace() {
         if (FName.isEmpty() && !GiveName())
             return false;
         // The rename follows the naming at once: only a save killed between
@@ -212,9 +226,11 @@ public:
         if (rename(FName.constData(), FTarget.constData()) != 0)
             return false;
         FName.clear();
-        SyncFolder(FolderOf(FTarget));
-        return FFd.Close() == 0;
+        return true;
     }
+
+    // Closing reports a write-back failure that nothing reported before.
+    bool Close() { return FFd.Close() == 0; }
 
     // Gives the written file the target's name, which must be free; errno is
     // kept on failure. An unnamed file is linked there directly, so a kill
@@ -230,7 +246,7 @@ public:
         }
         FName.clear();
         SyncFolder(FolderOf(FTarget));
-        return FFd.Close() == 0;
+        return Close();
     }
 
 private:
@@ -426,35 +442,138 @@ void WriteInPlace(const QString& path, const QByteArray& target, const QByteArra
     backup.RemoveAll();
 }
 
-// Returns false, having touched nothing, when the replacement would not keep
-// the old file's owner, group or mode, or cannot be made beside an existing
-// file; the caller then writes in place.
-bool WriteReplacing(const QString& path, const QByteArray& target,
-                    const std::function<void(const TByteSink&)>& produce, const struct stat* old) {
-    TReplacement replacement(target);
-    if (!replacement.Created()) {
+// Writes the new content into a replacement beside target. Null, having
+// touched nothing, when the replacement would not keep the old file's owner,
+// group or mode, or cannot be made beside an existing file.
+std::unique_ptr<TReplacement> WriteReplacement(const QString& path, const QByteArray& target,
+                                               const std::function<void(const TByteSink&)>& produce,
+                                               const struct stat* old) {
+    auto replacement = std::make_unique<TReplacement>(target);
+    if (!replacement->Created()) {
         if (old)
-            return false;
+            return nullptr;
         RaiseCreate(path, errno);
     }
-    if (old && !TakeIdentity(replacement.Fd(), *old))
-        return false;
+    if (old && !TakeIdentity(replacement->Fd(), *old))
+        return nullptr;
     off_t written = 0;
     produce([&](QByteArrayView piece) {
-        if (!WriteAllAt(replacement.Fd(), piece, written))
+        if (!WriteAllAt(replacement->Fd(), piece, written))
             RaiseCreate(path, errno);
         written += off_t(piece.size());
-        // Large content: start the write-back now, so the commit's sync has
-        // little left to wait for.
+        // Large content: start the write-back now, so the sync has little
+        // left to wait for.
         if (piece.size() >= kWriteBackPiece)
-            sync_file_range(replacement.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+            sync_file_range(replacement->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     });
-    if (!replacement.Commit())
-        RaiseCreate(path, errno);
-    return true;
+    return replacement;
 }
 
+// A save up to where its new content waits to be put in place: the
+// replacement, written; null where the file was written in place (done).
+std::unique_ptr<TReplacement> PrepareSave(const QString& path,
+                                          const std::function<void(const TByteSink&)>& produce) {
+    QByteArray target;
+    if (!FollowLinks(PathToBytes(path), target))
+        RaiseCreate(path, errno);
+    struct stat st;
+    if (stat(target.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            RaiseCreate(path, errno);
+        return WriteReplacement(path, target, produce, nullptr);
+    }
+    if (!S_ISREG(st.st_mode))
+        RaiseCreate(path, NotRegularReason(st.st_mode));
+    // A read-only file stays so, even where the folder would allow replacing it.
+    if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+        RaiseCreate(path, errno);
+    if (HasOneNameAndNoAttributes(target, st))
+        if (auto replacement = WriteReplacement(path, target, produce, &st))
+            return replacement;
+    QByteArray bytes;
+    produce([&](QByteArrayView piece) { bytes.append(piece); });
+    WriteInPlace(path, target, bytes);
+    return nullptr;
+}
+
+// Groups of files made durable together hold a descriptor for each file:
+// they stay well within the limit of open files, raised to its hard limit.
+qsizetype GroupFiles() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 16;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    const rlim_t room = limit.rlim_cur > 128 ? limit.rlim_cur - 64 : 16;
+    return qsizetype(std::min<rlim_t>(room, 4096));
+}
+
+// A group also ends at this much content, so that its sync never waits long.
+constexpr qint64 kGroupBytes = qint64(256) << 20;
+
 } // namespace
+
+struct TFileBatch::TPending {
+    std::unique_ptr<TReplacement> File;
+    QString Path;
+    QString Label;
+    dev_t Device = 0;
+};
+
+TFileBatch::TFileBatch(TFailed onFailed)
+    : FOnFailed(std::move(onFailed)), FGroupFiles(GroupFiles()) {}
+
+TFileBatch::~TFileBatch() = default;
+
+void TFileBatch::Add(const QString& path, const std::function<void(const TByteSink&)>& produce,
+                     const QString& label) {
+    std::unique_ptr<TReplacement> file = PrepareSave(path, produce);
+    if (!file)
+        return;
+    struct stat st;
+    if (fstat(file->Fd(), &st) != 0)
+        RaiseCreate(path, errno);
+    FGroupBytes += st.st_size;
+    FPending.push_back({std::move(file), path, label, st.st_dev});
+    if (qsizetype(FPending.size()) >= FGroupFiles || FGroupBytes >= kGroupBytes)
+        Flush();
+}
+
+void TFileBatch::Flush() {
+    // Durable together: one sync for each file system, or the file's own
+    // when it is alone.
+    QHash<dev_t, int> failed;
+    if (FPending.size() == 1) {
+        if (fsync(FPending.front().File->Fd()) != 0)
+            failed.insert(FPending.front().Device, errno);
+    } else {
+        QSet<dev_t> synced;
+        for (const TPending& p : FPending)
+            if (!synced.contains(p.Device)) {
+                synced.insert(p.Device);
+                if (syncfs(p.File->Fd()) != 0)
+                    failed.insert(p.Device, errno);
+            }
+    }
+    QSet<QByteArray> folders;
+    for (TPending& p : FPending) {
+        const int error = failed.value(p.Device, 0);
+        if (error != 0 || !p.File->PutInPlace() || !p.File->Close()) {
+            FOnFailed(p.Label, EFCreateError(DisplayPath(p.Path),
+                                             SystemErrorText(error != 0 ? error : errno)));
+            continue;
+        }
+        folders.insert(FolderOf(p.File->Target()));
+        RemoveBackups(BackupPlaces(p.File->Target()));
+    }
+    for (const QByteArray& folder : folders)
+        SyncFolder(folder);
+    FPending.clear();
+    FGroupBytes = 0;
+}
 
 bool IsRegularFile(const QString& path) {
     struct stat st;
@@ -529,27 +648,10 @@ void WriteFileBytes(const QString& path, QByteArrayView bytes) {
 }
 
 void WriteFileContent(const QString& path, const std::function<void(const TByteSink&)>& produce) {
-    QByteArray target;
-    if (!FollowLinks(PathToBytes(path), target))
-        RaiseCreate(path, errno);
-    struct stat st;
-    if (stat(target.constData(), &st) != 0) {
-        if (errno != ENOENT)
-            RaiseCreate(path, errno);
-        WriteReplacing(path, target, produce, nullptr);
-        RemoveBackups(BackupPlaces(target));
+    const std::unique_ptr<TReplacement> replacement = PrepareSave(path, produce);
+    if (!replacement)
         return;
-    }
-    if (!S_ISREG(st.st_mode))
-        RaiseCreate(path, NotRegularReason(st.st_mode));
-    // A read-only file stays so, even where the folder would allow replacing it.
-    if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+    if (!replacement->Commit())
         RaiseCreate(path, errno);
-    if (HasOneNameAndNoAttributes(target, st) && WriteReplacing(path, target, produce, &st)) {
-        RemoveBackups(BackupPlaces(target));
-        return;
-    }
-    QByteArray bytes;
-    produce([&](QByteArrayView piece) { bytes.append(piece); });
-    WriteInPlace(path, target, bytes);
+    RemoveBackups(BackupPlaces(replacement->Target()));
 }
