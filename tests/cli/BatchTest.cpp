@@ -382,7 +382,7 @@ TEST_F(BatchTest, InputsComeFromAListAfterTheArguments) {
 // every page is old or new, and nothing else is left in the folder.
 TEST_F(BatchTest, AKilledBatchLeavesEveryPageOldOrNew) {
     QStringList args = {"--convert", "-d", Path("out")};
-    for (int i = 0; i < 120; ++i)
+    for (int i = 0; i < 60; ++i)
         args << Input(QStringLiteral("n%1.txt").arg(i), QByteArray(2000 + i, 'a' + char(i % 26)));
     QDir().mkpath(Path("out"));
     QElapsedTimer clock;
@@ -392,9 +392,9 @@ TEST_F(BatchTest, AKilledBatchLeavesEveryPageOldOrNew) {
     QHash<QString, QByteArray> fresh;
     for (const QString& name : Entries(Path("out")))
         fresh.insert(name, ReadBytes(Path("out/" + name)));
-    ASSERT_EQ(fresh.size(), 120);
+    ASSERT_EQ(fresh.size(), 60);
 
-    for (int round = 0; round < 15; ++round) {
+    for (int round = 0; round < 12; ++round) {
         for (auto it = fresh.cbegin(); it != fresh.cend(); ++it)
             WriteBytes(Path("out/" + it.key()), "old");
         const pid_t batch = fork();
@@ -410,6 +410,6 @@ TEST_F(BatchTest, AKilledBatchLeavesEveryPageOldOrNew) {
             const QByteArray now = ReadBytes(Path("out/" + it.key()));
             EXPECT_TRUE(now == "old" || now == it.value()) << it.key().toStdString();
         }
-        EXPECT_EQ(Entries(Path("out")).size(), 120) << round;
+        EXPECT_EQ(Entries(Path("out")).size(), 60) << round;
     }
 }

@@ -280,7 +280,7 @@ TEST(TextFileSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporary) {
 // the old one whole in the backup. Every other round starts with the backup
 // of an earlier killed save, which must stay until a save succeeds.
 TEST(TextFileSave, AKilledInPlaceSaveLeavesTheOldPageWholeInTheBackup) {
-    const QByteArray oldBytes(3 << 20, 'o'), newBytes((4 << 20) + 1, 'n');
+    const QByteArray oldBytes(3 << 19, 'o'), newBytes((4 << 19) + 1, 'n');
     QTemporaryDir dir;
     const QString page = dir.filePath("page.htm");
     const QString backup = dir.filePath(".page.htm.vexla~");
