@@ -666,23 +666,15 @@ void TForm1::LoadDocument(const QString& path, std::optional<TTextEncoding> as) 
 }
 
 bool TForm1::SaveDocument(const QString& path) {
-    TRichEditStrings& lines = RichEdit1->Lines();
-    const QString text = lines.Text();
-    const TUnencodable unencodable = FindUnencodable(text);
-    if (unencodable.Count == 0) {
-        lines.SaveToFile(path);
-        return true;
-    }
-    const QString question =
-        QStringLiteral("Shift-JIS で表せない文字が %1 個あります (最初は U+%2、%3 行目)。"
-                       "数値文字参照 (&#x...;) にして保存しますか。")
-            .arg(unencodable.Count)
-            .arg(QStringLiteral("%1").arg(unencodable.First, 4, 16, QLatin1Char('0')).toUpper())
-            .arg(unencodable.FirstLine);
-    if (!Confirm(this, question))
-        return false;
-    WriteTextFile(path, WithCharacterReferences(text));
-    return true;
+    return RichEdit1->Lines().SaveToFile(path, [this](const TUnencodable& unencodable) {
+        const QString question =
+            QStringLiteral("Shift-JIS で表せない文字が %1 個あります (最初は U+%2、%3 行目)。"
+                           "数値文字参照 (&#x...;) にして保存しますか。")
+                .arg(unencodable.Count)
+                .arg(QStringLiteral("%1").arg(unencodable.First, 4, 16, QLatin1Char('0')).toUpper())
+                .arg(unencodable.FirstLine);
+        return Confirm(this, question);
+    });
 }
 
 void TForm1::CreateReopenMenu(QMenu* file1) {

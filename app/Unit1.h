@@ -135,6 +135,10 @@ public:
 
     QString CurFileName() const { return FCurFileName; }
 
+    // Save's write: the page; text CP932 cannot hold is written as character
+    // references once the user agrees. False when the user declined.
+    bool SaveDocument(const QString& path);
+
     // Reads the current file again in the given encoding (any UTF-16 takes
     // its byte order from the file), asking first when the text was changed.
     void ReopenAs(TTextEncoding encoding);
@@ -169,9 +173,6 @@ private:
     // the chosen colour.
     bool PickColor(QString& setting, TColor* chosen);
     void LoadDocument(const QString& path, std::optional<TTextEncoding> as = std::nullopt);
-    // Writes the page; text CP932 cannot hold is written as character
-    // references once the user agrees. False when the user declined.
-    bool SaveDocument(const QString& path);
     void CreateReopenMenu(QMenu* file1);
     // Items beyond the original menus, after the items of their menu.
     void CreateAddedItems(QMenu* file1);

@@ -13,8 +13,13 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -123,31 +128,122 @@ BENCHMARK(BM_ConvertLargeFile)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(7);
 
-// 1,000 notes of about 2 KB each into one folder.
-static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
-    TWorkFolder work;
+// Notes of about 2 KB each, written into a folder.
+QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
     QDir().mkpath(work.Path("notes"));
-    QDir().mkpath(work.Path("out"));
-    QDir().mkpath(work.Path("floor"));
     const QByteArray doc = LargeCp932Document();
     qint64 total = 0;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < count; ++i) {
         const qsizetype from = doc.indexOf("\r\n", (qsizetype(i) * 7919) % (doc.size() - 4096)) + 2;
         const QByteArray note = doc.mid(from, 1500 + (i * 37) % 1000);
-        WriteFile(work.Path(QStringLiteral("notes/note%1.txt").arg(i, 4, 10, QLatin1Char('0'))),
-                  note);
+        const QString name =
+            work.Path(QStringLiteral("notes/note%1.txt").arg(i, 6, 10, QLatin1Char('0')));
+        WriteFile(name, note);
+        list += QFile::encodeName(name) + '\0';
         total += note.size();
     }
+    return QByteArray::number(total);
+}
+
+// Keeps the disk busy while it lives: another program writing a large file
+// and syncing it, over and over.
+class TBusyDisk {
+public:
+    explicit TBusyDisk(const QString& folder) {
+        const std::string file = Quote(folder + "/busy.bin");
+        FPid = fork();
+        if (FPid == 0) {
+            setpgid(0, 0); // the writer and its dd end together
+            execl("/bin/sh", "sh", "-c",
+                  ("while :; do dd if=/dev/zero of=" + file +
+                   " bs=1M count=256 conv=fsync 2>/dev/null; done")
+                      .c_str(),
+                  static_cast<char*>(nullptr));
+            std::_Exit(127);
+        }
+        sleep(1); // until the writer is under way
+    }
+    TBusyDisk(const TBusyDisk&) = delete;
+    TBusyDisk& operator=(const TBusyDisk&) = delete;
+    ~TBusyDisk() {
+        if (FPid > 0) {
+            kill(-FPid, SIGKILL);
+            waitpid(FPid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t FPid = -1;
+};
+
+// 1,000 notes into one folder, against a for loop of cat; Arg 1 with another
+// program keeping the disk busy meanwhile.
+static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
+    TWorkFolder work;
+    QDir().mkpath(work.Path("out"));
+    QDir().mkpath(work.Path("floor"));
+    QByteArray list;
+    const double megabytes = WriteNotes(work, 1000, list).toDouble() / 1e6;
     const std::string notes = Quote(work.Path("notes")) + "/*.txt";
+    std::optional<TBusyDisk> busy;
+    if (state.range(0) == 1)
+        busy.emplace(work.Path("."));
     RunPair(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
             "for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
                 " \"$f\" " + Quote(work.Path("foot.txt")) + " > " + Quote(work.Path("floor")) +
                 "/${b%.txt}.htm; done",
-            double(total) / 1e6);
+            megabytes);
 }
 BENCHMARK(BM_ConvertThousandSmallFiles)
+    ->Arg(0)
+    ->Arg(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(7);
+
+// Seconds and peak resident size (MB) of one run of a shell command and
+// the program it starts.
+std::pair<double, double> TimeWithPeak(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        std::_Exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {-1, 0};
+    return {took.count(), double(usage.ru_maxrss) / 1024.0};
+}
+
+// Many notes given as a list (find -print0 style, from a file): the time per
+// note and the process's peak memory should not grow with their number.
+static void BM_ConvertNotesFromList(benchmark::State& state) {
+    TWorkFolder work;
+    QDir().mkpath(work.Path("out"));
+    QByteArray list;
+    WriteNotes(work, int(state.range(0)), list);
+    WriteFile(work.Path("list"), list);
+    const std::string command = work.Vexla() + " -d " + Quote(work.Path("out")) +
+                                " -0 --files-from " + Quote(work.Path("list"));
+    for (auto _ : state) {
+        const auto [seconds, peak] = TimeWithPeak(command);
+        if (seconds < 0)
+            return state.SkipWithError("the conversion failed");
+        state.SetIterationTime(seconds);
+        state.counters["us_per_note"] = seconds * 1e6 / double(state.range(0));
+        state.counters["peak_rss_MB"] = peak;
+    }
+}
+BENCHMARK(BM_ConvertNotesFromList)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -17,6 +17,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <malloc.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ constexpr TValueOption kValueOptions[] = {
 };
 
 // Options that take a value besides the page values.
-constexpr const char* kPathOptions[] = {"-o", "-d", "--settings", "--face"};
+constexpr const char* kPathOptions[] = {"-o", "-d", "--settings", "--face", "--files-from"};
 
 bool IsHelp(const QString& a) {
     return a == u"--help" || a == u"-h";
@@ -89,16 +90,20 @@ QString ApplyOption(TBatchOptions& options, const QString& name, const QString& 
         options.OutputDir = value;
     } else if (name == u"--settings") {
         options.SettingsFile = value;
+    } else if (name == u"--files-from") {
+        options.FilesFrom = value;
     }
     return {};
 }
 
 QString CheckBatchOptions(const TBatchOptions& options) {
-    if (options.Inputs.isEmpty())
+    if (options.Inputs.isEmpty() && options.FilesFrom.isEmpty())
         return QStringLiteral("変換するファイルがありません");
+    if (options.NulNames && options.FilesFrom.isEmpty())
+        return QStringLiteral("-0 は --files-from と一緒に使います");
     if (!options.Output.isEmpty() && !options.OutputDir.isEmpty())
         return QStringLiteral("-o と -d は一緒に使えません");
-    if (!options.Output.isEmpty() && options.Inputs.size() > 1)
+    if (!options.Output.isEmpty() && (options.Inputs.size() > 1 || !options.FilesFrom.isEmpty()))
         return QStringLiteral("-o は変換するファイルが一つのときだけ使えます (複数なら -d)");
     if (!options.SettingsFile.isEmpty() && !IsRegularFile(options.SettingsFile))
         return QStringLiteral("設定ファイル %1 がありません").arg(options.SettingsFile);
@@ -186,40 +191,109 @@ private:
 // its identity and written in place otherwise; the old file survives any
 // failure.
 void WritePageToFile(QFile& in, const QString& output, const TPageSettings& page,
-                     const QString& input, const TPageStreamOptions& streamOptions) {
+                     const QString& input, const TPageStreamOptions& streamOptions,
+                     TFileBatch& batch) {
     if (SameFile(input, output))
         throw Exception(QStringLiteral("出力 %1 は入力と同じファイルなので書きません")
                             .arg(DisplayPath(output)));
-    WriteFileContent(output, [&](const TByteSink& sink) {
-        TSinkDevice out(sink);
-        try {
-            WritePage(in, out, page, input, DisplayPath(output), streamOptions);
-        } catch (const EFCreateError&) {
-            out.RethrowSinkError();
-            throw;
-        }
-    });
+    batch.Add(
+        output,
+        [&](const TByteSink& sink) {
+            TSinkDevice out(sink);
+            try {
+                WritePage(in, out, page, input, DisplayPath(output), streamOptions);
+            } catch (const EFCreateError&) {
+                out.RethrowSinkError();
+                throw;
+            }
+        },
+        input);
 }
 
-// output "-" is stream.
+// output "-" is stream. A page saved to a file may wait in batch until the
+// batch makes its group durable.
 void ConvertFile(const QString& input, const QString& output, FILE* stream,
-                 const TPageSettings& page, const TPageStreamOptions& streamOptions) {
+                 const TPageSettings& page, const TPageStreamOptions& streamOptions,
+                 TFileBatch& batch) {
     QFile in(input);
     OpenInput(in, input);
     if (output == u"-")
         WritePageToStream(in, stream, page, input, streamOptions);
     else
-        WritePageToFile(in, output, page, input, streamOptions);
+        WritePageToFile(in, output, page, input, streamOptions, batch);
 }
+
+// The names of a list of files, read as they are needed (the list may be
+// longer than memory should hold): one a line, or each ending in NUL as
+// find -print0 writes them. Empty names are skipped.
+class TNameList {
+public:
+    TNameList(const QString& file, bool nulNames)
+        : FFile(file), FSeparator(nulNames ? '\0' : '\n') {
+        if (file == u"-")
+            return;
+        FFd.emplace(open(PathToBytes(file).constData(), O_RDONLY | O_CLOEXEC));
+        if (*FFd < 0)
+            throw EFOpenError(DisplayPath(file), SystemErrorText(errno));
+    }
+    TNameList(const TNameList&) = delete;
+    TNameList& operator=(const TNameList&) = delete;
+    ~TNameList() {
+        if (FFd && *FFd >= 0)
+            close(*FFd);
+    }
+
+    bool Next(QString& name) {
+        for (;;) {
+            qsizetype end = FBuffer.indexOf(FSeparator, FFrom);
+            if (end < 0 && FEnded && FFrom < FBuffer.size())
+                end = FBuffer.size(); // the last name without its separator
+            if (end >= 0) {
+                const QByteArrayView bytes(FBuffer.constData() + FFrom, end - FFrom);
+                FFrom = end + 1;
+                if (bytes.isEmpty())
+                    continue;
+                name = PathFromBytes(bytes);
+                return true;
+            }
+            if (FEnded)
+                return false;
+            Fill();
+        }
+    }
+
+private:
+    void Fill() {
+        FBuffer.remove(0, std::min(FFrom, FBuffer.size()));
+        FFrom = 0;
+        const qsizetype used = FBuffer.size();
+        FBuffer.resize(used + 65536);
+        ssize_t n;
+        do
+            n = read(FFd ? *FFd : STDIN_FILENO, FBuffer.data() + used, 65536);
+        while (n < 0 && errno == EINTR);
+        if (n < 0)
+            throw EFOpenError(DisplayPath(FFile), SystemErrorText(errno));
+        FBuffer.truncate(used + n);
+        FEnded = n == 0;
+    }
+
+    QString FFile;
+    char FSeparator;
+    std::optional<int> FFd; // none: standard input
+    QByteArray FBuffer;
+    qsizetype FFrom = 0;
+    bool FEnded = false;
+};
 
 // --- the run --------------------------------------------------------------
 
 // Files done and throughput on one line of a terminal, at most ten times a
-// second.
+// second. files is -1 when a list gives them as they come.
 class TProgress {
 public:
     TProgress(FILE* err, qsizetype files)
-        : FErr(err), FFiles(files), FShown(files > 1 && isatty(fileno(err))) {
+        : FErr(err), FFiles(files), FShown(files != 0 && files != 1 && isatty(fileno(err))) {
         FClock.start();
     }
     void Update(qint64 fileBytes) {
@@ -251,9 +325,10 @@ private:
         FLastShown = FClock.elapsed();
         const double seconds = double(std::max<qint64>(FLastShown, 1)) / 1000.0;
         const double mb = double(FBytes + FFileBytes) / 1e6;
-        const QByteArray line = QStringLiteral("\r\x1b[K%1/%2 ファイル  %3 MB/s")
-                                    .arg(FDone)
-                                    .arg(FFiles)
+        const QString done =
+            FFiles < 0 ? QString::number(FDone) : QStringLiteral("%1/%2").arg(FDone).arg(FFiles);
+        const QByteArray line = QStringLiteral("\r\x1b[K%1 ファイル  %2 MB/s")
+                                    .arg(done)
                                     .arg(mb / seconds, 0, 'f', 1)
                                     .toUtf8();
         std::fwrite(line.constData(), 1, size_t(line.size()), FErr);
@@ -304,29 +379,50 @@ int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out
     if (!options.OutputDir.isEmpty())
         QDir().mkpath(options.OutputDir);
 
-    TProgress progress(err, options.Inputs.size());
+    TProgress progress(err, options.FilesFrom.isEmpty() ? options.Inputs.size() : -1);
     TPageStreamOptions streamOptions;
     streamOptions.CharRefs = options.CharRefs;
     streamOptions.OnProgress = [&progress](qint64 bytes) { progress.Update(bytes); };
-    // Two inputs of one name in different folders must not share a page.
-    QHash<QString, QString> written; // absolute output -> its input
     int status = esSuccess;
-    for (const QString& input : options.Inputs) {
+    const auto fail = [&](const QString& input, const QString& message) {
+        progress.Clear();
+        Print(err, QStringLiteral("vexla: %1: %2").arg(DisplayPath(input), message));
+        status = esFailed;
+    };
+    // Pages are made durable together, group by group.
+    TFileBatch batch(
+        [&](const QString& input, const EFCreateError& e) { fail(input, e.Message()); });
+    // Two inputs of one name in different folders must not share a page. The
+    // outputs are kept by a hash of their path, so that a long list costs
+    // little memory.
+    QHash<quint64, QByteArray> written; // absolute output -> its input
+    const auto convert = [&](const QString& input) {
         const QString output = OutputFor(input, options, ext);
         const QString key = output == u"-" ? output : QFileInfo(output).absoluteFilePath();
+        const quint64 hash = qHash(PathToBytes(key), 0);
         try {
-            if (const auto it = written.constFind(key); it != written.cend())
-                throw Exception(
-                    QStringLiteral("出力 %1 は %2 の出力と同じなので書きません").arg(output, *it));
-            written.insert(key, input);
-            ConvertFile(input, output, out, stored.Page, streamOptions);
+            if (const auto it = written.constFind(hash); it != written.cend())
+                throw Exception(QStringLiteral("出力 %1 は %2 の出力と同じなので書きません")
+                                    .arg(output, PathFromBytes(*it)));
+            written.insert(hash, PathToBytes(input));
+            ConvertFile(input, output, out, stored.Page, streamOptions, batch);
         } catch (const Exception& e) {
-            progress.Clear();
-            Print(err, QStringLiteral("vexla: %1: %2").arg(DisplayPath(input), e.Message()));
-            status = esFailed;
+            fail(input, e.Message());
         }
         progress.FileDone();
+    };
+    for (const QString& input : options.Inputs)
+        convert(input);
+    if (!options.FilesFrom.isEmpty()) {
+        try {
+            TNameList list(options.FilesFrom, options.NulNames);
+            for (QString input; list.Next(input);)
+                convert(input);
+        } catch (const Exception& e) {
+            fail(options.FilesFrom, e.Message());
+        }
     }
+    batch.Flush();
     progress.Finish();
     return status;
 }
@@ -377,6 +473,8 @@ QString HelpText() {
         "                        (ないときはそのファイルを変換しません)\n"
         "  -o ファイル           保存先 (ファイルが一つのとき。- で標準出力)\n"
         "  -d フォルダ           保存先のフォルダ\n"
+        "  --files-from 一覧     一覧のファイルも変換します (一行に一つ。- で標準入力)\n"
+        "  -0                    一覧の名前は改行でなく NUL で区切ります (find -print0)\n"
         "\n"
         "保存先は既定で入力と同じフォルダ、拡張子 .htm (--html なら .html) です。\n"
         "入力ファイルそのものには書きません。\n"
@@ -402,6 +500,8 @@ std::variant<TBatchOptions, QString> ParseBatchArguments(const QStringList& args
             options.Html = a == u"--html";
         } else if (a == u"--char-refs") {
             options.CharRefs = true;
+        } else if (a == u"-0") {
+            options.NulNames = true;
         } else {
             // --name=value or --name value
             const qsizetype eq = a.startsWith(u"--") ? a.indexOf(u'=') : -1;

@@ -25,9 +25,11 @@ QString VersionText();
 // The batch conversion's options.
 struct TBatchOptions {
     QStringList Inputs;
-    QString Output;       // -o: one input's page ("-" for standard output)
-    QString OutputDir;    // -d: the folder for every page
-    QString SettingsFile; // --settings; empty for the window's settings file
+    QString Output;        // -o: one input's page ("-" for standard output)
+    QString OutputDir;     // -d: the folder for every page
+    QString SettingsFile;  // --settings; empty for the window's settings file
+    QString FilesFrom;     // --files-from: a list of inputs after these ("-" standard input)
+    bool NulNames = false; // -0: the list's names end in NUL, not a line break
     bool CharRefs = false;
     std::optional<bool> Html; // --html / --htm; unset follows the settings file
     QList<std::pair<QString TPageSettings::*, QString>> Overrides;

@@ -203,4 +203,47 @@ bool CanEncode(QStringView text) {
     return EncodeInto(text, nullptr) < 0;
 }
 
+void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& unencodable) {
+    // Held locally: the stores through char* below may alias anything else.
+    const std::uint16_t* const table = GetTables().Encode.data();
+    const char16_t* src = reinterpret_cast<const char16_t*>(text.data());
+    const qsizetype n = text.size();
+    // A character takes at most two bytes, and so does a line break.
+    qsizetype used = out.size();
+    out.resize(used + 2 * n);
+    char* dst = out.data() + used;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        unsigned code;
+        if (c < 0x80) {
+            if (c == u'\n')
+                *dst++ = '\r';
+            *dst++ = char(c);
+            continue;
+        }
+        if (IsEscape(c)) {
+            code = c - EscapeBase;
+        } else if ((code = table[c]) == kNoCode) {
+            if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+                *dst++ = '\r';
+                *dst++ = '\n';
+                continue;
+            }
+            const qsizetype len =
+                QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]) ? 2 : 1;
+            out.truncate(dst - out.data());
+            unencodable(i, len, out);
+            i += len - 1;
+            used = out.size();
+            out.resize(used + 2 * (n - i - 1));
+            dst = out.data() + used;
+            continue;
+        }
+        if (code > 0xFF)
+            *dst++ = char(code >> 8);
+        *dst++ = char(code & 0xFF);
+    }
+    out.truncate(dst - out.data());
+}
+
 } // namespace Cp932

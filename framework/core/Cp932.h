@@ -13,6 +13,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <functional>
 
 namespace Cp932 {
 
@@ -32,5 +33,13 @@ QByteArray Encode(QStringView text);
 
 // True when every character of text can be encoded.
 bool CanEncode(QStringView text);
+
+// Receives a character CP932 cannot hold: its index and length in the text
+// (two for a surrogate pair); what it appends to out stands for it.
+using TUnencodableHandler = std::function<void(qsizetype index, qsizetype length, QByteArray& out)>;
+
+// Appends the encoding of text to out with every line break written as CR LF:
+// LF, and U+2029 and U+2028, which a text document holds between lines.
+void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& unencodable);
 
 } // namespace Cp932

@@ -180,6 +180,20 @@ char32_t CodePoint(QStringView character) {
                                  : character[0].unicode();
 }
 
+// "&#x20B9F;": a hexadecimal numeric character reference.
+QByteArray Reference(char32_t c) {
+    return "&#x" + QByteArray::number(c, 16).toUpper() + ';';
+}
+
+// The 1-based line of text[i], lines ending at LF or a text document's
+// separators.
+int LineOf(QStringView text, qsizetype i) {
+    int line = 1;
+    for (const QChar c : text.first(i))
+        line += c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    return line;
+}
+
 // Calls visit(index, length) for each character CP932 cannot hold.
 template <typename Visit> void ForEachUnencodable(QStringView text, Visit visit) {
     if (Cp932::CanEncode(text))
@@ -279,18 +293,18 @@ TDecodedText DecodeTextHead(QByteArrayView head) {
     return text;
 }
 
-TUnencodable FindUnencodable(QStringView text) {
-    TUnencodable found;
-    qsizetype first = -1;
-    ForEachUnencodable(text, [&](qsizetype i, qsizetype len) {
+TEncodedPage EncodePage(QStringView text) {
+    TEncodedPage page;
+    TUnencodable& found = page.Unencodable;
+    Cp932::EncodeLines(text, page.Bytes, [&](qsizetype i, qsizetype len, QByteArray& out) {
+        const char32_t c = CodePoint(text.sliced(i, len));
         if (found.Count++ == 0) {
-            first = i;
-            found.First = CodePoint(text.sliced(i, len));
+            found.First = c;
+            found.FirstLine = LineOf(text, i);
         }
+        out += Reference(c);
     });
-    if (first >= 0)
-        found.FirstLine = int(text.first(first).count(u'\n')) + 1;
-    return found;
+    return page;
 }
 
 QString WithCharacterReferences(QStringView text) {
@@ -300,8 +314,7 @@ QString WithCharacterReferences(QStringView text) {
         if (out.isEmpty())
             out.reserve(text.size() + 16);
         out.append(text.sliced(done, i - done));
-        out.append(QStringLiteral("&#x%1;").arg(
-            QString::number(CodePoint(text.sliced(i, len)), 16).toUpper()));
+        out.append(QLatin1StringView(Reference(CodePoint(text.sliced(i, len)))));
         done = i + len;
     });
     if (done == 0)

@@ -2,6 +2,7 @@
 // references that let a Shift-JIS page carry any character.
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -53,9 +54,18 @@ TDecodedText DecodeTextHead(QByteArrayView head);
 struct TUnencodable {
     qsizetype Count = 0;
     char32_t First = 0;
-    int FirstLine = 0; // 1-based, counted by LF
+    int FirstLine = 0; // 1-based
 };
-TUnencodable FindUnencodable(QStringView text);
+
+// A text as a page file holds it: CP932 with CR LF line breaks, each
+// character CP932 cannot hold written as its character reference, and what
+// those characters were. Encoded in one pass; line breaks are LF, or U+2029
+// and U+2028 as a text document holds them.
+struct TEncodedPage {
+    QByteArray Bytes;
+    TUnencodable Unencodable;
+};
+TEncodedPage EncodePage(QStringView text);
 
 // The text with every character CP932 cannot hold written as a hexadecimal
 // numeric character reference ("&#x20B9F;"), one for each code point.

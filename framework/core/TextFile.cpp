@@ -1,13 +1,19 @@
 #include "TextFile.h"
 
-#include "Cp932.h"
 #include "PathNames.h"
 #include "SysUtils.h"
 #include "TextEncoding.h"
 
+#include <QCryptographicHash>
+#include <QHash>
 #include <QRandomGenerator>
+#include <QSet>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -85,19 +91,6 @@ bool ReadAll(int fd, qint64 sizeHint, QByteArray& out) {
     return true;
 }
 
-QByteArray WithCrLf(const QByteArray& lf) {
-    QByteArray out;
-    out.reserve(lf.size() + lf.count('\n'));
-    qsizetype from = 0;
-    for (qsizetype i = lf.indexOf('\n'); i >= 0; i = lf.indexOf('\n', from)) {
-        out.append(lf.constData() + from, i - from);
-        out.append("\r\n", 2);
-        from = i + 1;
-    }
-    out.append(lf.constData() + from, lf.size() - from);
-    return out;
-}
-
 // The file a path finally names, its symbolic links followed, so that a save
 // through a link rewrites the link's target and keeps the link. Returns
 // false with errno set for a loop.
@@ -125,6 +118,17 @@ bool FollowLinks(QByteArray path, QByteArray& target) {
 QByteArray FolderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray BaseName(const QByteArray& path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// A rename or unlink lasts only once its folder is on disk.
+void SyncFolder(const QByteArray& folder) {
+    const TFd fd(open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid())
+        fsync(fd.Get());
 }
 
 bool WriteAllAt(int fd, QByteArrayView bytes, off_t offset = 0) {
@@ -166,8 +170,7 @@ bool TakeIdentity(int fd, const struct stat& old) {
 constexpr qsizetype kWriteBackPiece = 256 * 1024;
 
 QByteArray TemporaryName(const QByteArray& target) {
-    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    return FolderOf(target) + "/." + name + "." +
+    return FolderOf(target) + "/." + BaseName(target) + "." +
            QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
 }
 
@@ -202,10 +205,20 @@ public:
     bool Created() const { return FFd.Valid(); }
     int Fd() const { return FFd.Get(); }
 
-    // Puts the written file in the target's place; errno is kept on failure.
+    const QByteArray& Target() const { return FTarget; }
+
+    // Puts the written file in the target's place, made durable first, and
+    // makes the rename last; errno is kept on failure.
     bool Commit() {
-        if (fsync(FFd.Get()) != 0)
+        if (fsync(FFd.Get()) != 0 || !PutInPlace())
             return false;
+        SyncFolder(FolderOf(FTarget));
+        return Close();
+    }
+
+    // The rename alone: the caller has made the file durable and syncs the
+    // folder. errno is kept on failure.
+    bool PutInPlace() {
         if (FName.isEmpty() && !GiveName())
             return false;
         // The rename follows the naming at once: only a save killed between
@@ -213,17 +226,41 @@ public:
         if (rename(FName.constData(), FTarget.constData()) != 0)
             return false;
         FName.clear();
-        SyncFolder();
-        return FFd.Close() == 0;
+        return true;
+    }
+
+    // Closing reports a write-back failure that nothing reported before.
+    bool Close() { return FFd.Close() == 0; }
+
+    // Gives the written file the target's name, which must be free; errno is
+    // kept on failure. An unnamed file is linked there directly, so a kill
+    // leaves no other name behind.
+    bool CommitNew() {
+        if (fsync(FFd.Get()) != 0)
+            return false;
+        if (FName.isEmpty()) {
+            if (!LinkAs(FTarget))
+                return false;
+        } else if (rename(FName.constData(), FTarget.constData()) != 0) {
+            return false;
+        }
+        FName.clear();
+        SyncFolder(FolderOf(FTarget));
+        return Close();
     }
 
 private:
-    bool GiveName() {
+    // Names the unnamed file.
+    bool LinkAs(const QByteArray& name) const {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(FFd.Get());
+        return linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+               0;
+    }
+
+    bool GiveName() {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = TemporaryName(FTarget);
-            if (linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
-                0) {
+            if (LinkAs(name)) {
                 FName = name;
                 return true;
             }
@@ -233,21 +270,157 @@ private:
         return false;
     }
 
-    // The rename itself lasts only once the folder is on disk.
-    void SyncFolder() const {
-        const TFd folder(open(FolderOf(FTarget).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.Valid())
-            fsync(folder.Get());
-    }
-
     QByteArray FTarget;
     QByteArray FName;
     TFd FFd;
 };
 
+// Copies the whole of in to the start of out; errno is kept on failure.
+bool CopyAll(int in, int out) {
+    off_t from = 0, to = 0;
+    for (;;) {
+        const ssize_t n = copy_file_range(in, &from, out, &to, size_t(1) << 30, 0);
+        if (n == 0)
+            return true;
+        if (n > 0 || errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return false;
+        break; // file systems the kernel cannot copy between
+    }
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = pread(in, buffer.data(), size_t(buffer.size()), from);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if (!WriteAllAt(out, QByteArrayView(buffer.constData(), n), to))
+            return false;
+        from += n;
+        to += n;
+    }
+}
+
+QByteArray AbsolutePath(const QByteArray& path) {
+    if (path.startsWith('/'))
+        return path;
+    char cwd[PATH_MAX];
+    return getcwd(cwd, sizeof cwd) ? QByteArray(cwd) + '/' + path : path;
+}
+
+// One place for the backups of a page: name k is folder/stem + k + "~", the
+// number left out for the first.
+struct TBackupPlace {
+    QByteArray Folder;
+    QByteArray Stem;
+    bool Usable = true;
+
+    QByteArray Name(int k) const {
+        return Folder + '/' + Stem + (k > 0 ? QByteArray::number(k) : QByteArray()) + '~';
+    }
+    // The names in use from the first on; a gap ends them.
+    int Count() const {
+        int k = 0;
+        struct stat st;
+        while (Usable && lstat(Name(k).constData(), &st) == 0)
+            ++k;
+        return k;
+    }
+};
+
+// Hidden beside the page, or, where its folder takes no new file, in the
+// user's own folder under a name made from the page's path.
+std::array<TBackupPlace, 2> BackupPlaces(const QByteArray& target) {
+    const QByteArray base = BaseName(target);
+    const QByteArray path = AbsolutePath(target);
+    const QByteArray hash =
+        QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16);
+    TBackupPlace beside{FolderOf(target), '.' + base + ".vexla"};
+    beside.Usable = beside.Stem.size() + 8 <= NAME_MAX;
+    return {beside,
+            TBackupPlace{PathToBytes(ConfigFolder()) + "/backup", base.left(64) + '.' + hash}};
+}
+
+// Removes the backups of a page and makes the removal last.
+void RemoveBackups(const std::array<TBackupPlace, 2>& places) {
+    for (const TBackupPlace& place : places) {
+        const int count = place.Count();
+        for (int k = count - 1; k >= 0; --k)
+            unlink(place.Name(k).constData());
+        if (count > 0)
+            SyncFolder(place.Folder);
+    }
+}
+
+// Creates a folder and the folders above it, private to the user.
+void MakeFolders(const QByteArray& folder) {
+    for (qsizetype slash = folder.indexOf('/', 1); slash > 0;
+         slash = folder.indexOf('/', slash + 1))
+        mkdir(folder.left(slash).constData(), 0700);
+    mkdir(folder.constData(), 0700);
+}
+
+// The old content of a page written in place, kept whole while the write
+// runs, so that a save killed half-way leaves it in the backup if not in the
+// page. Backups that killed saves left are kept beside the new one (they may
+// hold the last whole page) until a save succeeds.
+class TInPlaceBackup {
+public:
+    TInPlaceBackup(const QString& path, const QByteArray& target, const struct stat& st)
+        : FPlaces(BackupPlaces(target)) {
+        const TFd in(open(target.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        if (!in.Valid())
+            RaiseCreate(path, errno);
+        int refused = EACCES;
+        for (size_t p = 0; p < FPlaces.size(); ++p) {
+            const TBackupPlace& place = FPlaces[p];
+            if (!place.Usable)
+                continue;
+            if (p > 0)
+                MakeFolders(place.Folder);
+            const QByteArray name = place.Name(place.Count());
+            TReplacement copy(name);
+            if (!copy.Created()) {
+                refused = errno;
+                continue;
+            }
+            if (fchmod(copy.Fd(), st.st_mode & 0666) != 0 || !CopyAll(in.Get(), copy.Fd()) ||
+                !copy.CommitNew())
+                RaiseCreate(path, errno);
+            FName = name;
+            return;
+        }
+        RaiseCreate(path, refused);
+    }
+    TInPlaceBackup(const TInPlaceBackup&) = delete;
+    TInPlaceBackup& operator=(const TInPlaceBackup&) = delete;
+    // A save that fails before the page is touched needs no backup.
+    ~TInPlaceBackup() {
+        if (!FKept && !FName.isEmpty()) {
+            const int saved = errno;
+            unlink(FName.constData());
+            errno = saved;
+        }
+    }
+
+    // From here on the page may be a mix until the write has completed.
+    void Keep() { FKept = true; }
+    void RemoveAll() {
+        RemoveBackups(FPlaces);
+        FName.clear();
+    }
+
+private:
+    std::array<TBackupPlace, 2> FPlaces;
+    QByteArray FName;
+    bool FKept = false;
+};
+
 // Writes bytes over the file itself, keeping its name, links, owner, mode and
-// attributes. Space is reserved first where the file system can, so a full
-// disk is found before the old content is touched.
+// attributes, with the old content in a backup until the write is on disk.
+// Space is reserved first where the file system can (beyond the end, the size
+// left as it is), so a full disk is found before the old content is touched.
 void WriteInPlace(const QString& path, const QByteArray& target, const QByteArray& bytes) {
     TFd fd(open(target.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid())
@@ -257,43 +430,150 @@ void WriteInPlace(const QString& path, const QByteArray& target, const QByteArra
         RaiseCreate(path, errno);
     if (!S_ISREG(st.st_mode))
         RaiseCreate(path, NotRegularReason(st.st_mode));
-    if (bytes.size() > st.st_size && fallocate(fd.Get(), 0, 0, off_t(bytes.size())) != 0 &&
+    TInPlaceBackup backup(path, target, st);
+    if (bytes.size() > st.st_size &&
+        fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0 &&
         errno != EOPNOTSUPP)
         RaiseCreate(path, errno);
+    backup.Keep();
     if (!WriteAllAt(fd.Get(), bytes) || ftruncate(fd.Get(), off_t(bytes.size())) != 0 ||
         fsync(fd.Get()) != 0 || fd.Close() != 0)
         RaiseCreate(path, errno);
+    backup.RemoveAll();
 }
 
-// Returns false, having touched nothing, when the replacement would not keep
-// the old file's owner, group or mode, or cannot be made beside an existing
-// file; the caller then writes in place.
-bool WriteReplacing(const QString& path, const QByteArray& target,
-                    const std::function<void(const TByteSink&)>& produce, const struct stat* old) {
-    TReplacement replacement(target);
-    if (!replacement.Created()) {
+// Writes the new content into a replacement beside target. Null, having
+// touched nothing, when the replacement would not keep the old file's owner,
+// group or mode, or cannot be made beside an existing file.
+std::unique_ptr<TReplacement> WriteReplacement(const QString& path, const QByteArray& target,
+                                               const std::function<void(const TByteSink&)>& produce,
+                                               const struct stat* old) {
+    auto replacement = std::make_unique<TReplacement>(target);
+    if (!replacement->Created()) {
         if (old)
-            return false;
+            return nullptr;
         RaiseCreate(path, errno);
     }
-    if (old && !TakeIdentity(replacement.Fd(), *old))
-        return false;
+    if (old && !TakeIdentity(replacement->Fd(), *old))
+        return nullptr;
     off_t written = 0;
     produce([&](QByteArrayView piece) {
-        if (!WriteAllAt(replacement.Fd(), piece, written))
+        if (!WriteAllAt(replacement->Fd(), piece, written))
             RaiseCreate(path, errno);
         written += off_t(piece.size());
-        // Large content: start the write-back now, so the commit's sync has
-        // little left to wait for.
+        // Large content: start the write-back now, so the sync has little
+        // left to wait for.
         if (piece.size() >= kWriteBackPiece)
-            sync_file_range(replacement.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+            sync_file_range(replacement->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     });
-    if (!replacement.Commit())
-        RaiseCreate(path, errno);
-    return true;
+    return replacement;
 }
 
+// A save up to where its new content waits to be put in place: the
+// replacement, written; null where the file was written in place (done).
+std::unique_ptr<TReplacement> PrepareSave(const QString& path,
+                                          const std::function<void(const TByteSink&)>& produce) {
+    QByteArray target;
+    if (!FollowLinks(PathToBytes(path), target))
+        RaiseCreate(path, errno);
+    struct stat st;
+    if (stat(target.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            RaiseCreate(path, errno);
+        return WriteReplacement(path, target, produce, nullptr);
+    }
+    if (!S_ISREG(st.st_mode))
+        RaiseCreate(path, NotRegularReason(st.st_mode));
+    // A read-only file stays so, even where the folder would allow replacing it.
+    if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+        RaiseCreate(path, errno);
+    if (HasOneNameAndNoAttributes(target, st))
+        if (auto replacement = WriteReplacement(path, target, produce, &st))
+            return replacement;
+    QByteArray bytes;
+    produce([&](QByteArrayView piece) { bytes.append(piece); });
+    WriteInPlace(path, target, bytes);
+    return nullptr;
+}
+
+// Groups of files made durable together hold a descriptor for each file:
+// they stay well within the limit of open files, raised to its hard limit.
+qsizetype GroupFiles() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 16;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    const rlim_t room = limit.rlim_cur > 128 ? limit.rlim_cur - 64 : 16;
+    return qsizetype(std::min<rlim_t>(room, 4096));
+}
+
+// A group also ends at this much content, so that its sync never waits long.
+constexpr qint64 kGroupBytes = qint64(256) << 20;
+
 } // namespace
+
+struct TFileBatch::TPending {
+    std::unique_ptr<TReplacement> File;
+    QString Path;
+    QString Label;
+    dev_t Device = 0;
+};
+
+TFileBatch::TFileBatch(TFailed onFailed)
+    : FOnFailed(std::move(onFailed)), FGroupFiles(GroupFiles()) {}
+
+TFileBatch::~TFileBatch() = default;
+
+void TFileBatch::Add(const QString& path, const std::function<void(const TByteSink&)>& produce,
+                     const QString& label) {
+    std::unique_ptr<TReplacement> file = PrepareSave(path, produce);
+    if (!file)
+        return;
+    struct stat st;
+    if (fstat(file->Fd(), &st) != 0)
+        RaiseCreate(path, errno);
+    FGroupBytes += st.st_size;
+    FPending.push_back({std::move(file), path, label, st.st_dev});
+    if (qsizetype(FPending.size()) >= FGroupFiles || FGroupBytes >= kGroupBytes)
+        Flush();
+}
+
+void TFileBatch::Flush() {
+    // Durable together: one sync for each file system, or the file's own
+    // when it is alone.
+    QHash<dev_t, int> failed;
+    if (FPending.size() == 1) {
+        if (fsync(FPending.front().File->Fd()) != 0)
+            failed.insert(FPending.front().Device, errno);
+    } else {
+        QSet<dev_t> synced;
+        for (const TPending& p : FPending)
+            if (!synced.contains(p.Device)) {
+                synced.insert(p.Device);
+                if (syncfs(p.File->Fd()) != 0)
+                    failed.insert(p.Device, errno);
+            }
+    }
+    QSet<QByteArray> folders;
+    for (TPending& p : FPending) {
+        const int error = failed.value(p.Device, 0);
+        if (error != 0 || !p.File->PutInPlace() || !p.File->Close()) {
+            FOnFailed(p.Label, EFCreateError(DisplayPath(p.Path),
+                                             SystemErrorText(error != 0 ? error : errno)));
+            continue;
+        }
+        folders.insert(FolderOf(p.File->Target()));
+        RemoveBackups(BackupPlaces(p.File->Target()));
+    }
+    for (const QByteArray& folder : folders)
+        SyncFolder(folder);
+    FPending.clear();
+    FGroupBytes = 0;
+}
 
 bool IsRegularFile(const QString& path) {
     struct stat st;
@@ -357,29 +637,21 @@ TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars,
 void WriteTextFile(const QString& path, QStringView text) {
     // Encoding first: a character CP932 cannot hold stops the save before the
     // file is touched.
-    const QByteArray bytes = WithCrLf(Cp932::Encode(text));
+    const TEncodedPage page = EncodePage(text);
+    if (page.Unencodable.Count > 0)
+        throw EEncodingError(page.Unencodable.First, page.Unencodable.FirstLine);
+    WriteFileBytes(path, page.Bytes);
+}
+
+void WriteFileBytes(const QString& path, QByteArrayView bytes) {
     WriteFileContent(path, [&](const TByteSink& sink) { sink(bytes); });
 }
 
 void WriteFileContent(const QString& path, const std::function<void(const TByteSink&)>& produce) {
-    QByteArray target;
-    if (!FollowLinks(PathToBytes(path), target))
-        RaiseCreate(path, errno);
-    struct stat st;
-    if (stat(target.constData(), &st) != 0) {
-        if (errno != ENOENT)
-            RaiseCreate(path, errno);
-        WriteReplacing(path, target, produce, nullptr);
+    const std::unique_ptr<TReplacement> replacement = PrepareSave(path, produce);
+    if (!replacement)
         return;
-    }
-    if (!S_ISREG(st.st_mode))
-        RaiseCreate(path, NotRegularReason(st.st_mode));
-    // A read-only file stays so, even where the folder would allow replacing it.
-    if (faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+    if (!replacement->Commit())
         RaiseCreate(path, errno);
-    if (HasOneNameAndNoAttributes(target, st) && WriteReplacing(path, target, produce, &st))
-        return;
-    QByteArray bytes;
-    produce([&](QByteArrayView piece) { bytes.append(piece); });
-    WriteInPlace(path, target, bytes);
+    RemoveBackups(BackupPlaces(replacement->Target()));
 }

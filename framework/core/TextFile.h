@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <functional>
+#include <vector>
 
 // A file refused before anything is read: a folder, a FIFO, a device, or a
 // text longer than the caller can hold. Unlike a failed read, a refusal is
@@ -33,16 +34,26 @@ QString ReadTextFile(const QString& path, qsizetype maxChars = -1);
 TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars = -1,
                                  std::optional<TTextEncoding> as = std::nullopt);
 
-// Writes text as CP932 with CR LF line breaks. A save through a symbolic link
+// Writes text as CP932 with CR LF line breaks (LF, and a text document's
+// U+2029 and U+2028, end a line). A save through a symbolic link
 // rewrites the link's target. An existing target that is not a regular file
 // is refused untouched, and a read-only one stays read-only. The file is
 // replaced atomically when the replacement keeps its identity (one name, no
 // extended attributes, owner, group and mode kept) and can be made in its
 // folder; otherwise it is written in place (space reserved first, then
-// synced). Raises EEncodingError for a character CP932 cannot hold (nothing
-// written) and EFCreateError with the system's reason on any failure, after
-// which the old file is intact and no temporary file is left.
+// synced), its old content first copied whole to a hidden backup beside it
+// (".NAME.vexla~"; where the folder takes no new file, one in the user's
+// configuration folder under "backup/"). A save killed half-way thus leaves
+// the old file, the new one, or the old content in that backup; the next
+// save that succeeds removes it, and until then further backups are numbered
+// on (".NAME.vexla1~", ...). Raises EEncodingError for a character CP932
+// cannot hold (nothing written) and EFCreateError with the system's reason on
+// any failure before the write, after which the old file is intact and no
+// temporary file is left (a write that fails half-way keeps the backup).
 void WriteTextFile(const QString& path, QStringView text);
+
+// Writes bytes as they are, saved as WriteTextFile saves.
+void WriteFileBytes(const QString& path, QByteArrayView bytes);
 
 // Receives the bytes of a file being written, in order.
 using TByteSink = std::function<void(QByteArrayView bytes)>;
@@ -53,6 +64,40 @@ using TByteSink = std::function<void(QByteArrayView bytes)>;
 // old content is touched only once all of it is there. When produce or the
 // sink raises, the old file is intact and no temporary file is left.
 void WriteFileContent(const QString& path, const std::function<void(const TByteSink&)>& produce);
+
+// Saves many files so that they become durable together rather than each
+// with syncs of its own. A file that is replaced is written to an unnamed file
+// beside it and waits in a group; a full group (by open files or content) is
+// made durable at once (one syncfs for each file system), then each of its
+// files is renamed into place and their folders synced once. A file written
+// in place is saved at once, as WriteFileContent saves it. A kill at any
+// moment leaves each file old or new, and once Flush has returned every file
+// added is on disk.
+class TFileBatch {
+public:
+    // Told of each waiting file that could not be put in place, by the label
+    // it was added with.
+    using TFailed = std::function<void(const QString& label, const EFCreateError& error)>;
+
+    explicit TFileBatch(TFailed onFailed);
+    TFileBatch(const TFileBatch&) = delete;
+    TFileBatch& operator=(const TFileBatch&) = delete;
+    // Files still waiting are dropped: they keep their old content.
+    ~TFileBatch();
+
+    // Saves as WriteFileContent does, up to putting a replacement in place;
+    // raises for this file as it does. May flush the group.
+    void Add(const QString& path, const std::function<void(const TByteSink&)>& produce,
+             const QString& label);
+    void Flush();
+
+private:
+    struct TPending;
+    TFailed FOnFailed;
+    qsizetype FGroupFiles;
+    qint64 FGroupBytes = 0;
+    std::vector<TPending> FPending;
+};
 
 // CR LF and lone CR become LF.
 QString NormalizeLineBreaks(const QString& text);

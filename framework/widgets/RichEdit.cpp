@@ -228,10 +228,20 @@ TTextFormat TRichEditStrings::LoadFromFile(const QString& path, qsizetype maxCha
     return text.Format;
 }
 
-void TRichEditStrings::SaveToFile(const QString& path) const {
-    const QString text = Text();
-    const TBusyCursor busy(text.size());
-    WriteTextFile(path, text);
+bool TRichEditStrings::SaveToFile(const QString& path, const TConfirmReferences& confirm) const {
+    const QTextDocument* doc = FEdit.document();
+    std::optional<TBusyCursor> busy(std::in_place, doc->characterCount());
+    const TEncodedPage page = EncodePage(doc->toRawText());
+    if (const TUnencodable& found = page.Unencodable; found.Count > 0) {
+        busy.reset(); // not over the question
+        if (!confirm)
+            throw EEncodingError(found.First, found.FirstLine);
+        if (!confirm(found))
+            return false;
+        busy.emplace(doc->characterCount());
+    }
+    WriteFileBytes(path, page.Bytes);
+    return true;
 }
 
 TRichEdit::TRichEdit(QWidget* parent)

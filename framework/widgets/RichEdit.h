@@ -7,6 +7,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,7 +51,17 @@ public:
     // undo steps and the modified flag as they were.
     TTextFormat LoadFromFile(const QString& path, qsizetype maxChars = -1,
                              std::optional<TTextEncoding> as = std::nullopt);
-    void SaveToFile(const QString& path) const;
+
+    // Decides whether characters CP932 cannot hold are saved as character
+    // references.
+    using TConfirmReferences = std::function<bool(const TUnencodable&)>;
+
+    // Saves the text as CP932 with CR LF (WriteFileBytes), reading the
+    // document once and encoding in the same pass. Characters CP932 cannot
+    // hold are written as character references when confirm agrees; without
+    // confirm they raise EEncodingError. False when confirm declined: nothing
+    // is written.
+    bool SaveToFile(const QString& path, const TConfirmReferences& confirm = {}) const;
 
 private:
     QTextCursor Cursor();

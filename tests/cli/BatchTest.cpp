@@ -4,12 +4,16 @@
 #include "StoredPage.h"
 #include "Unprivileged.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -89,6 +93,8 @@ TEST_F(BatchTest, UsageErrorsExitTwoWithoutTouchingAnything) {
         {{"--convert", "--heading=a\nb", in}, "改行"},
         {{"--convert", "-o", "x.htm", in, in}, "-o は"},
         {{"--convert", "-o", "x.htm", "-d", "out", in}, "-o と -d"},
+        {{"--convert", "-o", "x.htm", "--files-from", Path("list")}, "-o は"},
+        {{"--convert", "-0", in}, "-0 は --files-from"},
         {{"--convert", "--settings", Path("none.ini"), in}, "none.ini"},
         {{"--unknown"}, "不明なオプションです: --unknown"},
     };
@@ -341,4 +347,69 @@ TEST_F(BatchTest, ANameThatIsNotUtf8IsReadByItsBytes) {
     EXPECT_GT(st.st_size, 0);
     unlink(page.constData());
     unlink(name.constData());
+}
+
+// Names come after the arguments from a list, one a line (empty lines
+// skipped, the last one without its break) or, with -0, each ending in NUL,
+// from a file or standard input.
+TEST_F(BatchTest, InputsComeFromAListAfterTheArguments) {
+    const QString a = Input("a.txt", "aaa"), b = Input("b.txt", "bbb"), c = Input("c.txt", "ccc");
+    ASSERT_TRUE(WriteBytes(Path("list"), (b + "\n\n" + c).toUtf8()));
+    EXPECT_EQ(RunCli({"--convert", "-d", Path("lines"), "--files-from", Path("list"), a}).Status,
+              esSuccess);
+    EXPECT_EQ(Entries(Path("lines")), QStringList({"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(ReadBytes(Path("lines/c.htm")),
+              Sjis(WindowPageText("ccc", DefaultPage())).replace("\n", "\r\n"));
+
+    ASSERT_TRUE(WriteBytes(Path("list0"), (a + '\0' + c + '\0').toUtf8()));
+    const int saved = dup(STDIN_FILENO);
+    const int list = open(QFile::encodeName(Path("list0")).constData(), O_RDONLY);
+    dup2(list, STDIN_FILENO);
+    const CliRun run = RunCli({"--convert", "-d", Path("nul"), "-0", "--files-from", "-"});
+    dup2(saved, STDIN_FILENO);
+    close(list);
+    close(saved);
+    EXPECT_EQ(run.Status, esSuccess) << run.Err.toStdString();
+    EXPECT_EQ(Entries(Path("nul")), QStringList({"a.htm", "c.htm"}));
+
+    const CliRun missing = RunCli({"--convert", "--files-from", Path("none"), a});
+    EXPECT_EQ(missing.Status, esFailed);
+    EXPECT_EQ(missing.ErrLines().size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(Path("a.htm")));
+}
+
+// Batches are killed at random moments while their pages replace old ones:
+// every page is old or new, and nothing else is left in the folder.
+TEST_F(BatchTest, AKilledBatchLeavesEveryPageOldOrNew) {
+    QStringList args = {"--convert", "-d", Path("out")};
+    for (int i = 0; i < 60; ++i)
+        args << Input(QStringLiteral("n%1.txt").arg(i), QByteArray(2000 + i, 'a' + char(i % 26)));
+    QDir().mkpath(Path("out"));
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(RunCli(args).Status, esSuccess);
+    const auto window = quint32(std::max<qint64>(clock.nsecsElapsed() / 1000 * 3 / 2, 2000));
+    QHash<QString, QByteArray> fresh;
+    for (const QString& name : Entries(Path("out")))
+        fresh.insert(name, ReadBytes(Path("out/" + name)));
+    ASSERT_EQ(fresh.size(), 60);
+
+    for (int round = 0; round < 12; ++round) {
+        for (auto it = fresh.cbegin(); it != fresh.cend(); ++it)
+            WriteBytes(Path("out/" + it.key()), "old");
+        const pid_t batch = fork();
+        ASSERT_GE(batch, 0);
+        if (batch == 0) {
+            FILE* null = std::fopen("/dev/null", "w");
+            std::_Exit(RunCommandLine(args, "/nonexistent/vexla", null, null));
+        }
+        usleep(QRandomGenerator::global()->bounded(window));
+        kill(batch, SIGKILL);
+        waitpid(batch, nullptr, 0);
+        for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
+            const QByteArray now = ReadBytes(Path("out/" + it.key()));
+            EXPECT_TRUE(now == "old" || now == it.value()) << it.key().toStdString();
+        }
+        EXPECT_EQ(Entries(Path("out")).size(), 60) << round;
+    }
 }

@@ -138,18 +138,20 @@ TEST(TextEncodingTest, HeadsAreCutAtACharacterBoundary) {
 }
 
 TEST(TextEncodingTest, ReferencesForEachCharacterCp932CannotHold) {
-    const QString text = QStringLiteral("日本\nx😀y\n𠮟한") + QChar(Cp932::EscapeBase + 0x80);
-    const TUnencodable found = FindUnencodable(text);
-    EXPECT_EQ(found.Count, 3);
-    EXPECT_EQ(found.First, U'😀');
-    EXPECT_EQ(found.FirstLine, 2);
-    const QString referenced = WithCharacterReferences(text);
-    EXPECT_EQ(referenced, QStringLiteral("日本\nx&#x1F600;y\n&#x20B9F;&#xD55C;") +
-                              QChar(Cp932::EscapeBase + 0x80));
-    // The byte escape is written back as its byte.
-    EXPECT_TRUE(Cp932::Encode(referenced).endsWith("&#xD55C;\x80"));
+    // Lines end at LF and at a text document's separators; the byte escape is
+    // written back as its byte, a lone surrogate as its reference.
+    const QString text = QStringLiteral("日本\nx😀y") + QChar::ParagraphSeparator +
+                         QStringLiteral("𠮟한") + QChar(Cp932::EscapeBase + 0x80) +
+                         QChar::LineSeparator + QChar(0xD800) + u'z';
+    const TEncodedPage page = EncodePage(text);
+    EXPECT_EQ(page.Unencodable.Count, 4);
+    EXPECT_EQ(page.Unencodable.First, U'😀');
+    EXPECT_EQ(page.Unencodable.FirstLine, 2);
+    EXPECT_EQ(page.Bytes, "\x93\xfa\x96\x7b\r\nx&#x1F600;y\r\n&#x20B9F;&#xD55C;\x80\r\n&#xD800;z");
+    EXPECT_EQ(EncodePage(QStringLiteral("a\u2029b\u2028c\n😀")).Unencodable.FirstLine, 4);
+    EXPECT_EQ(EncodePage(QStringLiteral("日本 abc")).Unencodable.Count, 0);
 
-    EXPECT_EQ(FindUnencodable(QStringLiteral("日本 abc")).Count, 0);
+    EXPECT_EQ(WithCharacterReferences(QStringLiteral("x😀\n한")), "x&#x1F600;\n&#xD55C;");
     EXPECT_EQ(WithCharacterReferences(QStringLiteral("日本")), "日本");
 }
 

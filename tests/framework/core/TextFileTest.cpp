@@ -5,13 +5,17 @@
 #include "Unprivileged.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtCore/qtestsupport_core.h>
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +50,10 @@ QString SaveError(const QString& path, const QString& text) {
         return e.Message();
     }
     return {};
+}
+
+void SaveBytes(const QString& path, const QByteArray& bytes) {
+    WriteFileContent(path, [&](const TByteSink& sink) { sink(bytes); });
 }
 
 QString CreateMessage(const QString& path, const QString& reason) {
@@ -175,12 +183,14 @@ TEST(TextFileSave, PermissionsDecideAndFailuresSayWhy) {
     EXPECT_EQ(ReadBytes(page), "old");
     ASSERT_EQ(chmod(Name(page).constData(), 0644), 0);
 
-    // A writable file in a folder the user cannot write to: written in place.
+    // A writable file in a folder the user cannot write to: written in place,
+    // its backup kept in the user's folder meanwhile.
     const ino_t inode = Stat(page).st_ino;
     ASSERT_EQ(chmod(Name(dir.path()).constData(), 0555), 0);
     EXPECT_EQ(SaveError(page, "new"), "");
     EXPECT_EQ(ReadBytes(page), "new");
     EXPECT_EQ(Stat(page).st_ino, inode);
+    EXPECT_EQ(Entries(ConfigFolder() + "/backup"), QStringList());
     EXPECT_EQ(SaveError(dir.filePath("other.htm"), "x"),
               CreateMessage(dir.filePath("other.htm"), denied));
     ASSERT_EQ(chmod(Name(dir.path()).constData(), 0755), 0);
@@ -190,6 +200,16 @@ TEST(TextFileSave, PermissionsDecideAndFailuresSayWhy) {
               CreateMessage(dir.filePath("missing/page.htm"), SystemErrorText(ENOENT)));
     EXPECT_THROW(WriteTextFile(page, QStringLiteral("new é")), EEncodingError);
     EXPECT_EQ(ReadBytes(page), "new");
+
+    // Written in place, a page the user cannot read cannot be backed up first:
+    // refused, and the backup an earlier killed save left stays.
+    ASSERT_EQ(link(Name(page).constData(), Name(dir.filePath("hard.htm")).constData()), 0);
+    WriteBytes(dir.filePath(".page.htm.vexla~"), "older");
+    ASSERT_EQ(chmod(Name(page).constData(), 0200), 0);
+    EXPECT_EQ(SaveError(page, "newer"), CreateMessage(page, denied));
+    ASSERT_EQ(chmod(Name(page).constData(), 0644), 0);
+    EXPECT_EQ(ReadBytes(page), "new");
+    EXPECT_EQ(ReadBytes(dir.filePath(".page.htm.vexla~")), "older");
 }
 
 TEST(TextFileSave, AFullDiskLeavesTheOldFileAndNoTemporary) {
@@ -253,4 +273,72 @@ TEST(TextFileSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporary) {
         const QByteArray now = ReadBytes(page);
         EXPECT_TRUE(now == "old" || now == fresh) << now.size();
     }
+}
+
+// A page with two names is written in place by forked savers, killed at
+// random moments of that save. Each kill leaves the old page, the new one, or
+// the old one whole in the backup. Every other round starts with the backup
+// of an earlier killed save, which must stay until a save succeeds.
+TEST(TextFileSave, AKilledInPlaceSaveLeavesTheOldPageWholeInTheBackup) {
+    const QByteArray oldBytes(3 << 19, 'o'), newBytes((4 << 19) + 1, 'n');
+    QTemporaryDir dir;
+    const QString page = dir.filePath("page.htm");
+    const QString backup = dir.filePath(".page.htm.vexla~");
+    const QString second = dir.filePath(".page.htm.vexla1~");
+    WriteBytes(page, oldBytes);
+    ASSERT_EQ(link(Name(page).constData(), Name(dir.filePath("hard.htm")).constData()), 0);
+    // The kills are spread over the time one such save takes here.
+    QElapsedTimer clock;
+    clock.start();
+    SaveBytes(page, newBytes);
+    const auto window = quint32(std::max<qint64>(clock.nsecsElapsed() / 1000 * 3 / 2, 2000));
+    ASSERT_FALSE(QFile::exists(backup));
+
+    int kept = 0;
+    for (int round = 0; round < 100; ++round) {
+        const bool leftover = round % 2 == 1;
+        WriteBytes(page, oldBytes); // in place: both names see it
+        if (leftover)
+            WriteBytes(backup, "older");
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        const pid_t saver = fork();
+        ASSERT_GE(saver, 0);
+        if (saver == 0) {
+            close(go[0]);
+            close(go[1]); // the parent reads end of file: the save begins
+            for (;;)
+                SaveBytes(page, newBytes);
+        }
+        close(go[1]);
+        char byte;
+        ASSERT_EQ(read(go[0], &byte, 1), 0);
+        close(go[0]);
+        usleep(QRandomGenerator::global()->bounded(window));
+        kill(saver, SIGKILL);
+        waitpid(saver, nullptr, 0);
+
+        const QByteArray now = ReadBytes(page);
+        const QString ours = leftover ? second : backup;
+        if (now != newBytes) {
+            EXPECT_TRUE(now == oldBytes || ReadBytes(ours) == oldBytes) << round;
+            if (leftover) {
+                EXPECT_EQ(ReadBytes(backup), "older") << round;
+            }
+        }
+        kept += QFile::exists(ours);
+        for (const QString& name : Entries(dir.path()))
+            EXPECT_TRUE(
+                QStringList({"page.htm", "hard.htm", ".page.htm.vexla~", ".page.htm.vexla1~"})
+                    .contains(name))
+                << name.toStdString();
+        QFile::remove(backup);
+        QFile::remove(second);
+    }
+    RecordProperty("kills_that_left_a_backup", kept);
+    // A save that succeeds removes every backup.
+    WriteBytes(backup, "older");
+    WriteBytes(second, "old");
+    SaveBytes(page, "new");
+    EXPECT_EQ(Entries(dir.path()), QStringList({"hard.htm", "page.htm"}));
 }
