@@ -94,6 +94,6 @@ endif()
 if(link_status EQUAL 0)
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${confd}/${VEXLA_FONTCONFIG_NAME}")
 else()
-  message(WARNING "The font aliases are installed but not enabled (${link_status}): "
-                  "link ${avail} from ${confd}")
+  message(WARNING "The font aliases are installed but not enabled (${link_status} "
+                  "${link_error}): link ${avail} from ${confd}")
 endif()
