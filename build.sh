@@ -2,20 +2,29 @@
 # ./build.sh run    builds the program alone and starts it (needs a graphical desktop)
 # ./build.sh test   builds everything and runs every test
 # ./build.sh bench  builds and runs the benchmarks
+# ./build.sh package  builds the program alone and makes its Debian package
 #
-# Environment: BUILD_DIR (default build), VEXLA_WERROR=ON (warnings are errors),
+# Environment: BUILD_DIR (default build, build-package for package),
+# VEXLA_WERROR=ON (warnings are errors),
 # VEXLA_SANITIZE=address,undefined (sanitizer build), VEXLA_BUILD_BENCH=OFF,
 # VEXLA_CTEST_EXCLUDE=REGEX (tests left out of this run).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-BUILD_DIR=${BUILD_DIR:-build}
 
 case "$mode" in
-  run | test | bench) ;;
+  run | test | bench)
+    BUILD_DIR=${BUILD_DIR:-build}
+    options=(-DVEXLA_BUILD_TESTS=ON -DVEXLA_BUILD_BENCH="${VEXLA_BUILD_BENCH:-ON}")
+    ;;
+  package)
+    # A build folder of its own, so that the tests and benchmarks stay out.
+    BUILD_DIR=${BUILD_DIR:-build-package}
+    options=(-DVEXLA_BUILD_TESTS=OFF -DVEXLA_BUILD_BENCH=OFF)
+    ;;
   *)
-    echo "usage: $0 run|test|bench" >&2
+    echo "usage: $0 run|test|bench|package" >&2
     exit 2
     ;;
 esac
@@ -23,7 +32,7 @@ esac
 bash scripts/deps.sh
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVEXLA_WERROR="${VEXLA_WERROR:-OFF}" -DVEXLA_SANITIZE="${VEXLA_SANITIZE:-}" \
-  -DVEXLA_BUILD_BENCH="${VEXLA_BUILD_BENCH:-ON}" >/dev/null
+  "${options[@]}" >/dev/null
 
 case "$mode" in
   run)
@@ -40,5 +49,12 @@ case "$mode" in
   bench)
     cmake --build "$BUILD_DIR" --parallel
     for b in "$BUILD_DIR"/bench/bench_*; do [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"; done
+    ;;
+  package)
+    cmake --build "$BUILD_DIR" --parallel --target vexla
+    cd "$BUILD_DIR"
+    cpack >cpack.log 2>&1 || { cat cpack.log >&2; exit 1; }
+    # "CPack: - package: /path/vexla_1.04_amd64.deb generated."
+    sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' cpack.log
     ;;
 esac

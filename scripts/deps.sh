@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-ipafont xdg-utils qt6-translations-l10n
   xvfb xdotool desktop-file-utils
   clang-format util-linux
+  dpkg-dev file appstream groff-base fontconfig
 )
 
 missing=()
