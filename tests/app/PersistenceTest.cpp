@@ -63,14 +63,14 @@ TEST_F(PersistenceTest, SettingsSurviveARestartButEditorColoursDoNot) {
     Form->Edit1->setText("見出し");
     ClickButton(Form->ShineSpeedButton9);
     Restart();
-    EXPECT_EQ(Unit1::bgc, "Aqua");
-    EXPECT_EQ(Unit1::Tad, "見出し");
+    EXPECT_EQ(Unit1::Page.bgc, "Aqua");
+    EXPECT_EQ(Unit1::Page.Tad, "見出し");
     EXPECT_EQ(Form->Edit1->text(), "見出し");
-    EXPECT_EQ(Unit1::Mfn, "ＭＳ ゴシック");
+    EXPECT_EQ(Unit1::Page.Mfn, "ＭＳ ゴシック");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明"); // until toggled
     EXPECT_TRUE(Form->CheckBox1->isChecked());
     EXPECT_FALSE(Form->CheckBox2->isChecked());
-    EXPECT_EQ(Unit1::LinkExt, "html");
+    EXPECT_EQ(Unit1::Page.LinkExt, "html");
     EXPECT_EQ(Form->RichEdit1->Color(), clWindow);
 }
 
@@ -80,10 +80,10 @@ TEST_F(PersistenceTest, PartialAndHandEditedFilesFallBackItemByItem) {
                                            "[form\\checkbox1]\r\nchecked=abc\r\n"
                                            "[Form\\Tsiz]\r\nstring=  640  \r\njunk line\r\n"));
     Form = std::make_unique<TForm1>();
-    EXPECT_EQ(Unit1::Tad, ""); // stored empty: not the default
+    EXPECT_EQ(Unit1::Page.Tad, ""); // stored empty: not the default
     EXPECT_EQ(Form->Edit1->text(), "");
-    EXPECT_EQ(Unit1::Tsiz, "640");
-    EXPECT_EQ(Unit1::Tht, "Tips"); // absent: the default
+    EXPECT_EQ(Unit1::Page.Tsiz, "640");
+    EXPECT_EQ(Unit1::Page.Tht, "Tips"); // absent: the default
     EXPECT_FALSE(Form->CheckBox1->isChecked());
     EXPECT_TRUE(Form->CheckBox2->isChecked()); // absent: its item's default
     EXPECT_TRUE(CloseForm());
@@ -159,7 +159,7 @@ void SetWholeSet(TForm1& form, const QString& mark) {
 
 // The mark of the set the file holds; a description of the mix otherwise.
 QString SetIn(const QString& file) {
-    const TIniFile ini(file);
+    TIniFile ini(file);
     QStringList marks;
     QStringList boxes;
     for (const TStoredSetting& setting : StoredSettings()) {
@@ -204,8 +204,8 @@ ino_t InodeOf(const QString& file) {
 void AddOtherSections(const QString& file, int count) {
     TIniBatch batch(file);
     for (int i = 0; i < count; ++i)
-        TIniFile(file).WriteString(QStringLiteral("Other\\%1").arg(i), QStringLiteral("v"),
-                                   QString(4000, u'x'));
+        batch.WriteString(QStringLiteral("Other\\%1").arg(i), QStringLiteral("v"),
+                          QString(4000, u'x'));
     batch.Commit();
 }
 

@@ -1,7 +1,7 @@
 #include "CliTestUtils.h"
 #include "IniFile.h"
 #include "PathNames.h"
-#include "StoredPage.h"
+#include "StoredSettings.h"
 #include "Unprivileged.h"
 
 #include <QFileInfo>
@@ -43,7 +43,7 @@ QString Decoded(const QByteArray& bytes) {
 
 TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
     // Nothing stored: the built-in defaults, the Html box not ticked.
-    TStoredPage stored = ReadStoredPage(Path("missing.ini"));
+    TStoredValues stored = ReadStoredSettingsFile(Path("missing.ini"));
     EXPECT_EQ(stored.Page.Tht, "Tips");
     EXPECT_EQ(stored.Page.Mfn, MinchoFace());
     EXPECT_FALSE(stored.Html);
@@ -53,7 +53,7 @@ TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
     const QString ini = Settings({{"Tad", ""}, {"Tht", "題名"}, {"CheckBox1Checked", "1"}});
     const QByteArray before = ReadBytes(ini);
     const QStringList entries = Entries(Dir.path());
-    stored = ReadStoredPage(ini);
+    stored = ReadStoredSettingsFile(ini);
     EXPECT_EQ(stored.Page.Tad, "");
     EXPECT_EQ(stored.Page.Tht, "題名");
     EXPECT_EQ(stored.Page.bgc, "#fff8dc");
@@ -72,7 +72,7 @@ TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
                                        {"$FF", true},
                                        {"", false}}) {
         Settings({{"CheckBox1Checked", text}});
-        EXPECT_EQ(ReadStoredPage(ini).Html, ticked) << text;
+        EXPECT_EQ(ReadStoredSettingsFile(ini).Html, ticked) << text;
     }
 }
 
