@@ -3,13 +3,16 @@
 #include "IniFile.h"
 #include "ModalDriver.h"
 #include "RegMng.h"
+#include "RowName.h"
 #include "ShineSpdBtn.h"
+#include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -115,17 +118,60 @@ TEST_F(PersistenceTest, UnwritableSettingsAreReportedAndTheWindowStillCloses) {
     EXPECT_EQ(Errors[0], QStringLiteral("%1 に書き込めません").arg(Unit1::SettingsFileOverride));
 }
 
-TEST_F(PersistenceTest, AValueTheFileCannotHoldStopsOnlyItsOwnItem) {
-    Form->Edit8->setText(QStringLiteral("題😀"));
-    Form->Edit7->setText("Return");
+// Characters the file cannot hold, typed into two fields: one message names
+// each field by its label and the character; the other settings are written.
+TEST_F(PersistenceTest, AValueTheFileCannotHoldIsNamedAndTheRestIsWritten) {
+    Form->show();
+    // Typed through the input method, as such characters are.
+    const auto type = [](QLineEdit* field, const QString& text) {
+        field->clear();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QCoreApplication::sendEvent(field, &commit);
+    };
+    type(Form->Edit1, QStringLiteral("題😀"));
+    type(Form->Edit6, QStringLiteral("café"));
+    Form->Edit7->clear();
+    QTest::keyClicks(Form->Edit7, QStringLiteral("Return"));
     EXPECT_TRUE(CloseForm());
     ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].startsWith(SettingsFile() + QStringLiteral(" に書き込めません")));
+    EXPECT_EQ(Errors[0].toStdString(),
+              (SettingsFile() + QStringLiteral(" に書き込めません: "
+                                               "「題名」の文字 「😀」(U+1F600) は Shift-JIS "
+                                               "で表せません\n"
+                                               "「Link」の文字 「é」(U+00E9) は Shift-JIS "
+                                               "で表せません"))
+                  .toStdString());
     const QByteArray file = ReadBytes(SettingsFile());
-    EXPECT_FALSE(file.contains("[Form\\Tht]"));
-    EXPECT_TRUE(file.contains("[Form\\Tad]\r\nstring=Tips\r\n"));
+    EXPECT_FALSE(file.contains("[Form\\Tad]"));
+    EXPECT_FALSE(file.contains("[Form\\Hbak]"));
+    EXPECT_TRUE(file.contains("[Form\\Tht]\r\nstring=Tips\r\n"));
     EXPECT_TRUE(file.contains("[Form\\Bac]\r\nstring=Return\r\n"));
 }
+
+// A settings file that is not a regular file is never opened (a FIFO would
+// keep the window from appearing): the window starts with the defaults, and
+// the close reports that the file cannot be written and leaves it as it is.
+class SpecialSettingsFile : public AppTest, public ::testing::WithParamInterface<TSpecialFile> {};
+
+TEST_P(SpecialSettingsFile, ReadsAsDefaultsAndTheCloseLeavesItAlone) {
+    Form.reset();
+    const QString path = MakeSpecialFile(GetParam(), SettingsDir.path());
+    const auto identity = FileIdentity(path);
+    Unit1::SettingsFileOverride = path;
+    Form = std::make_unique<TForm1>();
+    EXPECT_EQ(Form->Edit1->text(), "Tips");
+    EXPECT_TRUE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(CloseForm());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0].toStdString(),
+              (path + QStringLiteral(" に書き込めません: ")).toStdString() + GetParam().Reason);
+    EXPECT_EQ(FileIdentity(path), identity);
+    EXPECT_FALSE(HasLockFile(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialSettingsFile, ::testing::ValuesIn(kSpecialFiles),
+                         TRowName());
 
 TEST_F(PersistenceTest, SettingsFileSitsBesideTheProgramOrInTheConfigFolder) {
     if (!RunUnprivileged())

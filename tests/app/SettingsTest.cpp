@@ -1,6 +1,8 @@
 #include "AppFixture.h"
 #include "ModalDriver.h"
+#include "RowName.h"
 #include "ShineSpdBtn.h"
+#include "TestFiles.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -89,23 +91,43 @@ TEST_F(AppTest, FaceToggleNamesTheFaceInEffect) {
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明");
 }
 
-TEST_F(AppTest, FieldsFeedTheirSettingsUnchanged) {
-    const std::pair<QLineEdit*, QString*> fields[] = {
-        {Form->Edit1, &Unit1::Page.Tad},  {Form->Edit8, &Unit1::Page.Tht},
-        {Form->Edit3, &Unit1::Page.Tsiz}, {Form->Edit4, &Unit1::Page.Lsiz},
-        {Form->Edit5, &Unit1::Page.Fs},   {Form->Edit6, &Unit1::Page.Hbak},
-        {Form->Edit7, &Unit1::Page.Bac}};
-    for (const auto& [field, setting] : fields) {
-        field->clear();
-        QTest::keyClicks(field, "  x<\"");
-        EXPECT_EQ(*setting, "  x<\"") << field->objectName().toStdString();
-        field->clear();
-        EXPECT_EQ(*setting, "");
-    }
+// Every setting field copies its whole text into its page setting, typed
+// or emptied.
+struct TFieldRow {
+    const char* Name; // the field
+    QString TPageSettings::*Setting;
+};
+
+class SettingField : public AppTest, public ::testing::WithParamInterface<TFieldRow> {};
+
+TEST_P(SettingField, FeedsItsSettingUnchanged) {
+    auto* field = Form->findChild<QLineEdit*>(QLatin1String(GetParam().Name));
+    ASSERT_NE(field, nullptr);
+    Form->show();
+    field->clear();
+    QTest::keyClicks(field, "  x<\"");
+    EXPECT_EQ(Unit1::Page.*GetParam().Setting, "  x<\"");
+    field->clear();
+    EXPECT_EQ(Unit1::Page.*GetParam().Setting, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, SettingField,
+                         ::testing::Values(TFieldRow{"Edit1", &TPageSettings::Tad},
+                                           TFieldRow{"Edit8", &TPageSettings::Tht},
+                                           TFieldRow{"Edit3", &TPageSettings::Tsiz},
+                                           TFieldRow{"Edit4", &TPageSettings::Lsiz},
+                                           TFieldRow{"Edit5", &TPageSettings::Fs},
+                                           TFieldRow{"Edit6", &TPageSettings::Hbak},
+                                           TFieldRow{"Edit7", &TPageSettings::Bac}),
+                         TRowName());
+
+TEST_F(AppTest, HeadingFieldsHintIsItsText) {
     Form->Edit1->setText("見出し");
     EXPECT_EQ(Form->Edit1->toolTip(), "見出し");
+    EXPECT_EQ(Form->Edit1->statusTip(), "見出し");
     Form->Edit1->clear();
     EXPECT_EQ(Form->Edit1->toolTip(), "");
+    EXPECT_EQ(Form->Edit8->toolTip(), "");
 }
 
 TEST_F(AppTest, FieldsStaySingleLineWhenMultiLineTextIsPasted) {
@@ -135,4 +157,19 @@ TEST_F(AppTest, ResetRestoresDefaultsButKeepsTheLinkExtension) {
     EXPECT_EQ(Form->RichEdit1->Color(), clRed);
     Form->CheckBox1->setChecked(false);
     EXPECT_EQ(Unit1::Page.LinkExt, "htm");
+}
+
+// A menu item's handler that raises hands its error to the application even
+// when the item is triggered outside any event, where nothing else would stop
+// it before Qt's signal machinery.
+TEST_F(AppTest, AMenuItemsErrorReachesTheApplicationFromItsSlot) {
+    const QString file = SettingsDir.filePath("gone.txt");
+    ASSERT_TRUE(WriteBytes(file, "text"));
+    Form->DropDst1FileDrop(nullptr, {file}, 0, 0);
+    ASSERT_TRUE(QFile::remove(file));
+    QAction* reopen = MenuItem("reopenSjis1");
+    ASSERT_NE(reopen, nullptr);
+    EXPECT_NO_THROW(reopen->trigger());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(QStringLiteral("gone.txt"))) << Errors[0].toStdString();
 }

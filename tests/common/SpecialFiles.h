@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <string>
 #include <sys/stat.h>
@@ -16,18 +17,20 @@ struct TSpecialFile {
 inline constexpr TSpecialFile kSpecialFiles[] = {
     {"Fifo", "通常のファイルではありません"},
     {"Folder", "フォルダーです"},
-    {"Device", "通常のファイルではありません"},
+    {"LinkToDevice", "通常のファイルではありません"},
     {"LinkToFifo", "通常のファイルではありません"},
 };
 
-// Makes the kind in dir as name and returns its path; a device is /dev/null
-// itself.
+// Makes the kind in dir as name and returns its path; the device is
+// /dev/null.
 inline QString MakeSpecialFile(const TSpecialFile& kind, const QString& dir,
                                const QString& name = QStringLiteral("vexla.ini")) {
     const QString path = QDir(dir).filePath(name);
     const std::string k = kind.Name;
-    if (k == "Device")
-        return QStringLiteral("/dev/null");
+    if (k == "LinkToDevice") {
+        QFile::link(QStringLiteral("/dev/null"), path);
+        return path;
+    }
     if (k == "Folder") {
         QDir().mkpath(path);
         return path;
@@ -37,6 +40,13 @@ inline QString MakeSpecialFile(const TSpecialFile& kind, const QString& dir,
     if (k == "LinkToFifo")
         QFile::link(fifo, path);
     return path;
+}
+
+// No lock file beside the path nor beside what a link leads to.
+inline bool HasLockFile(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    return QFileInfo::exists(path + QStringLiteral(".lock")) ||
+           (!target.isEmpty() && QFileInfo::exists(target + QStringLiteral(".lock")));
 }
 
 // The kind and identity of what path names (links followed), to see that it

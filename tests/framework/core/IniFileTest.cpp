@@ -289,7 +289,7 @@ TEST_P(IniSpecialFileTest, ReadsAsEmptyAndRefusesWrites) {
     EXPECT_FALSE(ini.DeleteKey(QStringLiteral("A"), QStringLiteral("x")));
     EXPECT_EQ(FileIdentity(path), identity);
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::System), entries);
-    EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".lock")));
+    EXPECT_FALSE(HasLockFile(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, IniSpecialFileTest, ::testing::ValuesIn(kSpecialFiles), TRowName());
