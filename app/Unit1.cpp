@@ -498,8 +498,7 @@ void TForm1::FormCloseQuery(QObject*, bool& CanClose) {
     try {
         WriteSettings();
     } catch (...) {
-        if (Application())
-            Application()->HandleCurrentException();
+        HandleException();
     }
     CanClose = true;
 }
@@ -530,7 +529,8 @@ void TForm1::FieldChange(QObject* Sender) {
     if (!field)
         return;
     for (const TStoredSetting& setting : StoredSettings()) {
-        if (!setting.Value || field->objectName() != QLatin1String(setting.Control))
+        if (!setting.Value || !setting.Control ||
+            field->objectName() != QLatin1String(setting.Control))
             continue;
         Page.*setting.Value = field->text();
         if (setting.HintIsText)
