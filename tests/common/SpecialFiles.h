@@ -42,7 +42,8 @@ inline QString MakeSpecialFile(const TSpecialFile& kind, const QString& dir,
     return path;
 }
 
-// No lock file beside the path nor beside what a link leads to.
+// A lock file beside the path or beside what a link leads to. Compare
+// before and after: /dev is shared with whatever else runs on the machine.
 inline bool HasLockFile(const QString& path) {
     const QString target = QFileInfo(path).canonicalFilePath();
     return QFileInfo::exists(path + QStringLiteral(".lock")) ||
