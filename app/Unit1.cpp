@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DropDst.h"
+#include "IniFile.h"
 #include "PagePreview.h"
 #include "PathNames.h"
 #include "RegMng.h"
@@ -32,19 +33,6 @@
 
 namespace Unit1 {
 TPageSettings Page;
-QString& bgc = Page.bgc;
-QString& mclo = Page.mclo;
-QString& Lcl = Page.Lcl;
-QString& Dai = Page.Dai;
-QString& Mfn = Page.Mfn;
-QString& Tad = Page.Tad;
-QString& Tht = Page.Tht;
-QString& Tsiz = Page.Tsiz;
-QString& Lsiz = Page.Lsiz;
-QString& Fs = Page.Fs;
-QString& Hbak = Page.Hbak;
-QString& Bac = Page.Bac;
-QString& LinkExt = Page.LinkExt;
 
 void SetDefaultPageSettings() {
     ::SetDefaultPageSettings(Page);
@@ -93,6 +81,33 @@ QPoint CentredOnScreen(const QRect& frame, const QRect& screen) {
     const QPoint centred = screen.center() - frame.center() + frame.topLeft();
     return {std::max(centred.x(), screen.left()), std::max(centred.y(), screen.top())};
 }
+
+// The window reads its settings through its settings manager: per item,
+// Filer and one accessor read.
+class TManagerSettingsSource : public TStoredSettingsSource {
+public:
+    explicit TManagerSettingsSource(TRegManager& manager) : FManager(manager) {}
+
+    QString ReadText(const TStoredSetting& setting, const QString& def) override {
+        // A text item with nothing stored keeps def: it is the item's default
+        // while it is read.
+        const QString name = QLatin1String(setting.Name);
+        TRegItem* item = FManager.RegItems()->FindItem(name);
+        const QString storedDefault = item ? item->DefaultValue() : QString();
+        if (item)
+            item->SetDefaultValue(def);
+        const QString value = FManager.Filer(name)->AsString();
+        if (item)
+            item->SetDefaultValue(storedDefault);
+        return value;
+    }
+    bool ReadChecked(const TStoredSetting& setting) override {
+        return FManager.Filer(QLatin1String(setting.Name))->AsBoolean();
+    }
+
+private:
+    TRegManager& FManager;
+};
 
 struct TUpdateBracket {
     explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
@@ -173,8 +188,9 @@ void TForm1::CreateLayout() {
     };
 
     // Edit8 sits on the window itself, over the panel's free space.
-    Edit8 = CreateField("Edit8", client, 467, 17, 105, kTitleFieldColor, &TForm1::Edit8Change);
+    Edit8 = CreateField("Edit8", client, 467, 17, 105, kTitleFieldColor);
     Edit8->raise();
+    LabelField(Label1, Edit8);
 
     setTabOrder(RichEdit1, Edit1);
     QWidget* panelOrder[] = {Edit1, CheckBox1, Edit3, Edit4, Edit5, CheckBox2, Edit6, Edit7, Edit8};
@@ -264,7 +280,7 @@ void TForm1::CreateButtons() {
 }
 
 QLineEdit* TForm1::CreateField(const char* name, QWidget* parent, int left, int top, int width,
-                               TColor color, Handler onChange) {
+                               TColor color) {
     auto* e = new TEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
     e->setGeometry(left, top, width, 23);
@@ -273,9 +289,15 @@ QLineEdit* TForm1::CreateField(const char* name, QWidget* parent, int left, int 
     pal.setColor(QPalette::Base, ToQColor(color));
     pal.setColor(QPalette::Text, ToQColor(clWindowText));
     e->setPalette(pal);
-    // Every change, typed or set by the program, runs the change handler.
-    connect(e, &QLineEdit::textChanged, this, [this, e, onChange] { (this->*onChange)(e); });
+    // Every change, typed or set by the program, copies the text into the
+    // setting the field shows.
+    connect(e, &QLineEdit::textChanged, this, Guarded([this, e] { FieldChange(e); }));
     return e;
+}
+
+void TForm1::LabelField(QLabel* label, QLineEdit* field) {
+    label->setBuddy(field);
+    field->setAccessibleName(label->text());
 }
 
 QLabel* TForm1::CreateLabel(const char* name, const QString& caption, int left, int top) {
@@ -301,21 +323,28 @@ QCheckBox* TForm1::CreateCheckBox(const char* name, int left, int top, int width
 }
 
 void TForm1::CreateFields() {
-    Edit1 = CreateField("Edit1", Panel1, 213, 17, 205, kTitleFieldColor, &TForm1::Edit1Change);
-    Edit5 = CreateField("Edit5", Panel1, 77, 43, 29, kNumberFieldColor, &TForm1::Edit5Change);
-    Edit3 = CreateField("Edit3", Panel1, 196, 41, 53, kNumberFieldColor, &TForm1::Edit3Change);
-    Edit4 = CreateField("Edit4", Panel1, 296, 43, 56, kNumberFieldColor, &TForm1::Edit4Change);
-    Edit6 = CreateField("Edit6", Panel1, 476, 43, 68, kNumberFieldColor, &TForm1::Edit6Change);
-    Edit7 = CreateField("Edit7", Panel1, 617, 43, 68, kNumberFieldColor, &TForm1::Edit7Change);
-    Label1 = CreateLabel("Label1", QStringLiteral("Htm題"), 424, 21);
+    Edit1 = CreateField("Edit1", Panel1, 213, 17, 205, kTitleFieldColor);
+    Edit5 = CreateField("Edit5", Panel1, 77, 43, 29, kNumberFieldColor);
+    Edit3 = CreateField("Edit3", Panel1, 196, 41, 53, kNumberFieldColor);
+    Edit4 = CreateField("Edit4", Panel1, 296, 43, 56, kNumberFieldColor);
+    Edit6 = CreateField("Edit6", Panel1, 476, 43, 68, kNumberFieldColor);
+    Edit7 = CreateField("Edit7", Panel1, 617, 43, 68, kNumberFieldColor);
+    // The heading field has no label: it follows the heading colour button.
+    Edit1->setAccessibleName(QStringLiteral("題名"));
+    Label1 = CreateLabel("Label1", QStringLiteral("Htm題"), 424, 21); // Edit8's, once it exists
     Label2 = CreateLabel("Label2", QStringLiteral("幅ピクセル"), 121, 46);
     Label3 = CreateLabel("Label3", QStringLiteral("線幅"), 258, 46);
     Label4 = CreateLabel("Label4", QStringLiteral("Fontsize"), 17, 48);
     Label5 = CreateLabel("Label5", QStringLiteral("Link"), 442, 47);
     Label6 = CreateLabel("Label6", QStringLiteral("Linkname"), 553, 48);
+    LabelField(Label2, Edit3);
+    LabelField(Label3, Edit4);
+    LabelField(Label4, Edit5);
+    LabelField(Label5, Edit6);
+    LabelField(Label6, Edit7);
     CheckBox1 = CreateCheckBox("CheckBox1", 608, 22, 52, QStringLiteral("Html"),
                                QStringLiteral("htm or html"), false);
-    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(CheckBox1); });
+    connect(CheckBox1, &QCheckBox::toggled, this, Guarded([this] { CheckBox1Click(CheckBox1); }));
     CheckBox2 = CreateCheckBox("CheckBox2", 365, 48, 68, QStringLiteral("Prevue"),
                                QStringLiteral("保存時プレビュー"), true);
 }
@@ -331,7 +360,7 @@ void TForm1::CreateMenu() {
     auto item = [&](QMenu* m, const char* name, const QString& caption, Handler handler) {
         QAction* a = m->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
+        connect(a, &QAction::triggered, this, Guarded([this, a, handler] { (this->*handler)(a); }));
         return a;
     };
     auto separator = [&](QMenu* m, const char* name) {
@@ -410,50 +439,55 @@ QCheckBox* TForm1::SettingCheckBox(const TStoredSetting& setting) const {
     return findChild<QCheckBox*>(QLatin1String(setting.Control));
 }
 
+QString TForm1::SettingLabel(const TStoredSetting& setting) const {
+    const auto* control =
+        setting.Control ? findChild<QWidget*>(QLatin1String(setting.Control)) : nullptr;
+    if (const auto* box = qobject_cast<const QCheckBox*>(control))
+        return box->text();
+    if (control && !control->accessibleName().isEmpty())
+        return control->accessibleName();
+    return QLatin1String(setting.Name);
+}
+
 void TForm1::ReadSettings() {
-    TRegReadBatch batch(*RegManager1); // a large file is read once, not once per item
-    for (const char* name : SettingsAccessOrder()) {
-        const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
-        TRegItem* item = RegManager1->RegItems()->FindItem(QLatin1String(name));
-        if (!setting.Value) {
-            SettingCheckBox(setting)->setChecked(
-                RegManager1->Filer(QLatin1String(name))->AsBoolean());
-            continue;
-        }
-        // A text item with nothing stored keeps the built-in default: it is
-        // the item's default while it is read.
-        const QString storedDefault = item ? item->DefaultValue() : QString();
-        if (item)
-            item->SetDefaultValue(Page.*setting.Value);
-        Page.*setting.Value = RegManager1->Filer(QLatin1String(name))->AsString();
-        if (item)
-            item->SetDefaultValue(storedDefault);
-    }
+    // The manager reads the file once for all the items while this is open.
+    TRegReadBatch snapshot(*RegManager1);
+    TManagerSettingsSource source(*RegManager1);
+    const TStoredValues stored = ReadStoredValues(source);
+    for (const TStoredSetting& setting : StoredSettings())
+        if (setting.Checked)
+            SettingCheckBox(setting)->setChecked(stored.*setting.Checked);
+    Page = stored.Page;
+}
+
+void TForm1::WriteSetting(const TStoredSetting& setting) {
+    TRegFiler* filer = RegManager1->Filer(QLatin1String(setting.Name));
+    if (setting.Value)
+        filer->SetAsString(Page.*setting.Value);
+    else
+        filer->SetAsBoolean(SettingCheckBox(setting)->isChecked());
 }
 
 void TForm1::WriteSettings() {
-    // The whole set under one lock and in one rewrite, so the file holds
-    // either the old set or the new one, whoever else closes at the same
-    // time. Every item is written even when one fails (a value the file
-    // cannot hold); the first failure is reported once all are done.
+    // While this batch is open the manager's writes go into it: the file is
+    // locked and read once, and Commit replaces it once, so it holds either
+    // the old set or the new one whoever else closes at the same time. An
+    // item the file refuses (a character it cannot hold) is left out and
+    // named; the others are still written, and the message comes once.
     TRegBatch batch(*RegManager1);
-    QString firstError;
-    for (const char* name : SettingsAccessOrder()) {
-        const TStoredSetting& setting = *FindStoredSetting(QLatin1String(name));
+    QString file;
+    QStringList refused;
+    for (const TStoredSetting* setting : SettingsInAccessOrder()) {
         try {
-            TRegFiler* filer = RegManager1->Filer(QLatin1String(name));
-            if (setting.Value)
-                filer->SetAsString(Page.*setting.Value);
-            else
-                filer->SetAsBoolean(SettingCheckBox(setting)->isChecked());
-        } catch (const Exception& e) {
-            if (firstError.isEmpty())
-                firstError = e.Message();
+            WriteSetting(*setting);
+        } catch (const EIniWriteError& e) {
+            file = e.FileName();
+            refused << QStringLiteral("「%1」の%2").arg(SettingLabel(*setting), e.Reason());
         }
     }
     batch.Commit();
-    if (!firstError.isEmpty())
-        throw Exception(firstError);
+    if (!refused.isEmpty())
+        throw EIniWriteError(file, refused.join(u'\n'));
 }
 
 void TForm1::FillFields() {
@@ -463,7 +497,7 @@ void TForm1::FillFields() {
 }
 
 void TForm1::SetLinkExtFromCheckBox() {
-    LinkExt = LinkExtension(CheckBox1->isChecked());
+    Page.LinkExt = LinkExtension(CheckBox1->isChecked());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -487,8 +521,7 @@ void TForm1::FormCloseQuery(QObject*, bool& CanClose) {
     try {
         WriteSettings();
     } catch (...) {
-        if (Application())
-            Application()->HandleCurrentException();
+        HandleException();
     }
     CanClose = true;
 }
@@ -514,27 +547,40 @@ void TForm1::DisplayHint(QObject*) {
 
 // --- page settings --------------------------------------------------------
 
+void TForm1::FieldChange(QObject* Sender) {
+    auto* field = qobject_cast<QLineEdit*>(Sender);
+    if (!field)
+        return;
+    for (const TStoredSetting& setting : StoredSettings()) {
+        if (!setting.Value || !setting.Control ||
+            field->objectName() != QLatin1String(setting.Control))
+            continue;
+        Page.*setting.Value = field->text();
+        if (setting.HintIsText)
+            SetHint(field, field->text());
+    }
+}
+
 void TForm1::Edit1Change(QObject*) {
-    Tad = Edit1->text();
-    SetHint(Edit1, Tad);
+    FieldChange(Edit1);
 }
 void TForm1::Edit3Change(QObject*) {
-    Tsiz = Edit3->text();
+    FieldChange(Edit3);
 }
 void TForm1::Edit4Change(QObject*) {
-    Lsiz = Edit4->text();
+    FieldChange(Edit4);
 }
 void TForm1::Edit5Change(QObject*) {
-    Fs = Edit5->text();
+    FieldChange(Edit5);
 }
 void TForm1::Edit6Change(QObject*) {
-    Hbak = Edit6->text();
+    FieldChange(Edit6);
 }
 void TForm1::Edit7Change(QObject*) {
-    Bac = Edit7->text();
+    FieldChange(Edit7);
 }
 void TForm1::Edit8Change(QObject*) {
-    Tht = Edit8->text();
+    FieldChange(Edit8);
 }
 
 void TForm1::CheckBox1Click(QObject*) {
@@ -565,13 +611,13 @@ bool TForm1::PickColor(QString& setting, TColor* chosen) {
 
 void TForm1::ShineSpeedButton4Click(QObject*) {
     TColor c;
-    if (PickColor(bgc, &c))
+    if (PickColor(Page.bgc, &c))
         RichEdit1->SetColor(c);
 }
 
 void TForm1::ShineSpeedButton5Click(QObject*) {
     TColor c;
-    if (!PickColor(mclo, &c))
+    if (!PickColor(Page.mclo, &c))
         return;
     TFont font = RichEdit1->Font();
     font.SetColor(c);
@@ -579,19 +625,19 @@ void TForm1::ShineSpeedButton5Click(QObject*) {
 }
 
 void TForm1::ShineSpeedButton6Click(QObject*) {
-    PickColor(Lcl, nullptr);
+    PickColor(Page.Lcl, nullptr);
 }
 
 void TForm1::ShineSpeedButton7Click(QObject*) {
-    PickColor(Dai, nullptr);
+    PickColor(Page.Dai, nullptr);
 }
 
 void TForm1::ShineSpeedButton9Click(QObject*) {
-    if (Mfn == kGothic) {
-        Mfn = kMincho;
+    if (Page.Mfn == kGothic) {
+        Page.Mfn = kMincho;
         ShineSpeedButton9->SetCaption(QStringLiteral("明"));
     } else {
-        Mfn = kGothic;
+        Page.Mfn = kGothic;
         ShineSpeedButton9->SetCaption(QStringLiteral("ゴ"));
     }
     PageChanged();
@@ -691,7 +737,8 @@ void TForm1::CreateReopenMenu(QMenu* file1) {
     for (const auto& choice : kChoices) {
         QAction* a = reopen->addAction(QString::fromLatin1(choice.Caption));
         a->setObjectName(QString::fromLatin1(choice.Name));
-        connect(a, &QAction::triggered, this, [this, e = choice.Encoding] { ReopenAs(e); });
+        connect(a, &QAction::triggered, this,
+                Guarded([this, e = choice.Encoding] { ReopenAs(e); }));
     }
     // Only a document read from a file can be read again.
     connect(file1, &QMenu::aboutToShow, this,

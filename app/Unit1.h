@@ -4,8 +4,8 @@
 
 #include "Dialogs.h"
 #include "FileDialogs.h"
-#include "PageTemplate.h"
 #include "RichEdit.h"
+#include "StoredSettings.h"
 #include "TextEncoding.h"
 
 #include <QMainWindow>
@@ -24,23 +24,11 @@ class TShineSpeedButton;
 class TTextOpenDialog;
 class TRegManager;
 
-// The page settings every handler shares; filled into the page by the
-// conversion and remembered between runs.
+// The page settings every handler shares (Page.bgc, Page.Tad, ...); filled
+// into the page by the conversion and remembered between runs. LinkExt
+// follows CheckBox1.
 namespace Unit1 {
 extern TPageSettings Page;
-extern QString& bgc;
-extern QString& mclo;
-extern QString& Lcl;
-extern QString& Dai;
-extern QString& Mfn;
-extern QString& Tad;
-extern QString& Tht;
-extern QString& Tsiz;
-extern QString& Lsiz;
-extern QString& Fs;
-extern QString& Hbak;
-extern QString& Bac;
-extern QString& LinkExt; // follows CheckBox1
 
 // Assigns the built-in defaults to the twelve stored settings.
 void SetDefaultPageSettings();
@@ -111,6 +99,10 @@ public:
     void ShineSpeedButton9Click(QObject* Sender);  // Mincho/Gothic toggle
     void ShineSpeedButton10Click(QObject* Sender); // reset to defaults
     void ShineSpeedButton11Click(QObject* Sender); // New
+    // A setting field's change: its whole text goes into the page setting
+    // it shows (Edit1's hint follows it too). The EditN handlers are this
+    // for their field.
+    void FieldChange(QObject* Sender);
     void Edit1Change(QObject* Sender);
     void Edit3Change(QObject* Sender);
     void Edit4Change(QObject* Sender);
@@ -159,14 +151,20 @@ private:
                                     const QString& hint, TColor gradColor, TColor fontColor,
                                     TColor activeFontColor, Handler onClick);
     QLineEdit* CreateField(const char* name, QWidget* parent, int left, int top, int width,
-                           TColor color, Handler onChange);
+                           TColor color);
     QLabel* CreateLabel(const char* name, const QString& caption, int left, int top);
+    // The label names its field, in messages too.
+    static void LabelField(QLabel* label, QLineEdit* field);
     QCheckBox* CreateCheckBox(const char* name, int left, int top, int width,
                               const QString& caption, const QString& hint, bool checked);
     void CreateRegManager();
     QCheckBox* SettingCheckBox(const TStoredSetting& setting) const;
+    // The name of a setting for messages: its field's label, its check box's
+    // caption, or else its item name.
+    QString SettingLabel(const TStoredSetting& setting) const;
     void ReadSettings();
     void WriteSettings();
+    void WriteSetting(const TStoredSetting& setting);
     void FillFields();
     void SetLinkExtFromCheckBox();
     // Shows the colour dialog; on a choice returns the HTML colour text and

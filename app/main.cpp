@@ -1,7 +1,7 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "PathNames.h"
-#include "StoredPage.h"
+#include "StoredSettings.h"
 #include "Unit1.h"
 
 #include <QCoreApplication>

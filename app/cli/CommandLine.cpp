@@ -2,7 +2,7 @@
 
 #include "PageStream.h"
 #include "PathNames.h"
-#include "StoredPage.h"
+#include "StoredSettings.h"
 #include "SysUtils.h"
 #include "TextFile.h"
 
@@ -105,8 +105,13 @@ QString CheckBatchOptions(const TBatchOptions& options) {
         return QStringLiteral("-o と -d は一緒に使えません");
     if (!options.Output.isEmpty() && (options.Inputs.size() > 1 || !options.FilesFrom.isEmpty()))
         return QStringLiteral("-o は変換するファイルが一つのときだけ使えます (複数なら -d)");
-    if (!options.SettingsFile.isEmpty() && !IsRegularFile(options.SettingsFile))
-        return QStringLiteral("設定ファイル %1 がありません").arg(options.SettingsFile);
+    if (!options.SettingsFile.isEmpty() && !IsRegularFile(options.SettingsFile)) {
+        struct stat st;
+        const bool exists = stat(PathToBytes(options.SettingsFile).constData(), &st) == 0;
+        return (exists ? QStringLiteral("設定ファイル %1 は通常のファイルではありません")
+                       : QStringLiteral("設定ファイル %1 がありません"))
+            .arg(options.SettingsFile);
+    }
     return {};
 }
 
@@ -354,8 +359,8 @@ QString OutputFor(const QString& input, const TBatchOptions& options, const QStr
     return ChangeFileExt(input, ext);
 }
 
-TStoredPage PageForRun(const TBatchOptions& options, const QString& programPath) {
-    TStoredPage stored = ReadStoredPage(
+TStoredValues PageForRun(const TBatchOptions& options, const QString& programPath) {
+    TStoredValues stored = ReadStoredSettingsFile(
         options.SettingsFile.isEmpty() ? ProgramSettingsFile(programPath) : options.SettingsFile);
     for (const auto& [value, text] : options.Overrides)
         stored.Page.*value = text;
@@ -374,7 +379,7 @@ void KeepChunkMemory() {
 
 int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out, FILE* err) {
     KeepChunkMemory();
-    const TStoredPage stored = PageForRun(options, programPath);
+    const TStoredValues stored = PageForRun(options, programPath);
     const QString ext = u'.' + stored.Page.LinkExt;
     if (!options.OutputDir.isEmpty())
         QDir().mkpath(options.OutputDir);

@@ -1,89 +1,11 @@
 #include "PageTemplate.h"
 
-#include "SysUtils.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <unistd.h>
-
-namespace {
-
-using P = TPageSettings;
-constexpr TStoredSetting kStoredSettings[] = {
-    {"CheckBox1Checked", "Form\\CheckBox1", "Checked", "", nullptr, nullptr, "CheckBox1"},
-    {"CheckBox2Checked", "Form\\CheckBox2", "Checked", "True", nullptr, nullptr, "CheckBox2"},
-    {"bgc", "Form\\bgc", "string", "", &P::bgc, u"#fff8dc", nullptr},
-    {"mclo", "Form\\mclo", "string", "", &P::mclo, u"#000000", nullptr},
-    {"Lcl", "Form\\Lcl", "string", "", &P::Lcl, u"#CDC0A5", nullptr},
-    {"Tad", "Form\\Tad", "string", "", &P::Tad, u"Tips", "Edit1"},
-    {"Tht", "Form\\Tht", "string", "", &P::Tht, u"Tips", "Edit8"},
-    {"Mfn", "Form\\Mfn", "string", "", &P::Mfn, u"ＭＳ 明朝", nullptr},
-    {"Dai", "Form\\Dai", "string", "", &P::Dai, u"#CDC0A5", nullptr},
-    {"Tsiz", "Form\\Tsiz", "string", "", &P::Tsiz, u"700", "Edit3"},
-    {"Lsiz", "Form\\Lsiz", "string", "", &P::Lsiz, u"800", "Edit4"},
-    {"Fs", "Form\\Fs", "string", "", &P::Fs, u"3", "Edit5"},
-    {"Hbak", "Form\\Hbak", "string", "", &P::Hbak, u"index", "Edit6"},
-    {"Bac", "Form\\Bac", "string", "", &P::Bac, u"Back", "Edit7"},
-};
-
-constexpr const char* kAccessOrder[] = {
-    "CheckBox1Checked",
-    "CheckBox2Checked",
-    "bgc",
-    "mclo",
-    "Lcl",
-    "Dai",
-    "Mfn",
-    "Tad",
-    "Tht",
-    "Tsiz",
-    "Lsiz",
-    "Fs",
-    "Hbak",
-    "Bac",
-};
-static_assert(std::size(kAccessOrder) == std::size(kStoredSettings));
-
-} // namespace
-
-std::span<const TStoredSetting> StoredSettings() {
-    return kStoredSettings;
-}
-
-std::span<const char* const> SettingsAccessOrder() {
-    return kAccessOrder;
-}
-
-const TStoredSetting* FindStoredSetting(const QString& name) {
-    for (const TStoredSetting& s : kStoredSettings)
-        if (name == QLatin1String(s.Name))
-            return &s;
-    return nullptr;
-}
-
-QString SettingsFileFor(const QString& programPath) {
-    const QString beside = ChangeFileExt(programPath, QStringLiteral(".ini"));
-    const QString folder = ExtractFilePath(beside);
-    if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
-        return beside;
-    const QString config = ConfigFolder();
-    QDir().mkpath(config);
-    return config + u'/' + QFileInfo(beside).fileName();
-}
-
 QString MinchoFace() {
     return QStringLiteral("ＭＳ 明朝");
 }
 
 QString GothicFace() {
     return QStringLiteral("ＭＳ ゴシック");
-}
-
-void SetDefaultPageSettings(TPageSettings& page) {
-    for (const TStoredSetting& s : kStoredSettings)
-        if (s.Value)
-            page.*s.Value = QString::fromUtf16(s.BuiltInDefault);
 }
 
 QString LinkExtension(bool html) {

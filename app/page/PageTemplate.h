@@ -1,10 +1,10 @@
 // The page settings and the HTML page built from them. Widget-free, so that
-// every front end writes exactly the same lines.
+// every front end writes exactly the same lines. The remembered settings
+// are in StoredSettings.h.
 #pragma once
 
 #include <QString>
 #include <QStringList>
-#include <span>
 
 // The thirteen values filled into the page.
 struct TPageSettings {
@@ -22,30 +22,6 @@ struct TPageSettings {
     QString Bac;     // back-link caption
     QString LinkExt; // back-link extension ("htm" or "html")
 };
-
-// One remembered setting: its item name, where it is stored, the item's stored
-// default, and either the page value it holds (with its built-in default and
-// the field that shows it) or, for a check box, the box's name.
-struct TStoredSetting {
-    const char* Name;
-    const char* Section;
-    const char* Ident;
-    const char* StoredDefault;
-    QString TPageSettings::*Value; // null for a check box
-    const char16_t* BuiltInDefault;
-    const char* Control; // the field or check box showing it; null for none
-};
-
-// The fourteen remembered settings in storage order.
-std::span<const TStoredSetting> StoredSettings();
-// The same settings in the order they are read and written.
-std::span<const char* const> SettingsAccessOrder();
-const TStoredSetting* FindStoredSetting(const QString& name);
-
-// The settings file of a program file: beside it with the extension ".ini",
-// or, where that folder is not writable, the same name in the user's
-// configuration folder (vexla/ below $XDG_CONFIG_HOME), which is created.
-QString SettingsFileFor(const QString& programPath);
 
 // The faces the Mincho/Gothic toggle switches between.
 QString MinchoFace();

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "IniFile.h"
+#include "RegStore.h"
 #include "Registry.h"
 #include "SysUtils.h"
 
@@ -86,16 +87,6 @@ TRegItem* TRegItems::FindItem(const QString& name) const {
 
 // --- TRegFiler --------------------------------------------------------------
 
-QString TRegFiler::BooleanDefault(const QString& defaultValue) {
-    // Only ASCII letters have upper-case forms in the code page; Unicode
-    // rules would also turn the long s of "yeſ" into an S.
-    QString d = defaultValue;
-    for (QChar& c : d)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - u'a' + u'A');
-    return d == u"1" || d == u"TRUE" || d == u"YES" ? QStringLiteral("1") : QStringLiteral("0");
-}
-
 QString TRegFiler::GetAsString() {
     if (!FItem)
         return {};
@@ -121,66 +112,39 @@ void TRegFiler::SetAsInteger(std::int32_t value) {
 bool TRegFiler::GetAsBoolean() {
     if (!FItem)
         return false;
-    const QString stored =
-        ReadString(FItem->Section(), FItem->Ident(), BooleanDefault(FItem->DefaultValue()));
-    return (StrToIntDef(stored, 0) & 0xFF) != 0;
+    return StoredBoolean(
+        ReadString(FItem->Section(), FItem->Ident(), BooleanDefault(FItem->DefaultValue())));
 }
 
 void TRegFiler::SetAsBoolean(bool value) {
     if (FItem)
-        WriteString(FItem->Section(), FItem->Ident(),
-                    value ? QStringLiteral("1") : QStringLiteral("0"));
+        WriteString(FItem->Section(), FItem->Ident(), BooleanText(value));
 }
 
 QString TRegFiler::ReadString(const QString& section, const QString& ident, const QString& def) {
     if (section.isEmpty() || ident.isEmpty())
         return def;
-    switch (FManager.RegType()) {
-    case rtReg:
-        if (const auto reg = CreateRegistry())
-            return reg->ReadString(section, ident, def);
-        break;
-    case rtIni:
-        if (const auto ini = CreateIniFile())
-            return ini->ReadString(section, ident, def);
-        break;
-    }
-    return def;
+    const auto store = CreateStore();
+    return store ? store->ReadString(section, ident, def) : def;
 }
 
 void TRegFiler::WriteString(const QString& section, const QString& ident, const QString& value) {
     if (section.isEmpty() || ident.isEmpty())
         return;
-    switch (FManager.RegType()) {
-    case rtReg:
-        if (const auto reg = CreateRegistry())
-            reg->WriteString(section, ident, value);
-        break;
-    case rtIni:
-        if (const auto ini = CreateIniFile())
-            ini->WriteString(section, ident, value);
-        break;
-    }
+    if (const auto store = CreateStore())
+        store->WriteString(section, ident, value);
 }
 
 void TRegFiler::DeleteValue(const QString& section, const QString& ident) {
     if (section.isEmpty() || ident.isEmpty())
         return;
-    switch (FManager.RegType()) {
-    case rtReg:
-        if (const auto reg = CreateRegistry())
-            reg->DeleteKey(section, ident);
-        break;
-    case rtIni:
-        if (const auto ini = CreateIniFile())
-            ini->DeleteKey(section, ident);
-        break;
-    }
+    if (const auto store = CreateStore())
+        store->DeleteValue(section, ident);
 }
 
-std::unique_ptr<TIniFile> TRegFiler::CreateIniFile() {
+std::unique_ptr<TSettingsStore> TRegFiler::CreateIniFile() {
     if (FManager.RegType() == rtIni && !FManager.IniFileName().isEmpty())
-        return std::make_unique<TIniFile>(FManager.IniFileName());
+        return FManager.IniStore();
     FManager.ShowError(QStringLiteral("can not create Inifile object."));
     return nullptr;
 }
@@ -192,26 +156,104 @@ std::unique_ptr<TRegIniFile> TRegFiler::CreateRegistry() {
     return nullptr;
 }
 
-// --- TRegBatch --------------------------------------------------------------
+// --- stores -----------------------------------------------------------------
 
-TRegBatch::TRegBatch(const TRegManager& manager) {
-    if (manager.RegType() == rtIni && !manager.IniFileName().isEmpty())
-        FIni = std::make_unique<TIniBatch>(manager.IniFileName());
+QString TRegStore::ReadString(const QString& section, const QString& ident, const QString& def) {
+    const auto store = Accessor();
+    return store ? store->ReadString(section, ident, def) : def;
 }
 
-TRegBatch::~TRegBatch() = default;
+void TRegStore::WriteString(const QString& section, const QString& ident, const QString& value) {
+    if (const auto store = Accessor())
+        store->WriteString(section, ident, value);
+}
+
+void TRegStore::DeleteValue(const QString& section, const QString& ident) {
+    if (const auto store = Accessor())
+        store->DeleteKey(section, ident);
+}
+
+namespace {
+
+class TRegIniStore final : public TRegStore {
+public:
+    using TRegStore::TRegStore;
+    void ReadStream(const TRegItem& item, QIODevice& stream) override {
+        ReadIniStream(FFiler, item, stream);
+    }
+    void WriteStream(const TRegItem& item, QIODevice& stream) override {
+        WriteIniStream(FFiler, item, stream);
+    }
+
+protected:
+    std::unique_ptr<TSettingsStore> Accessor() override { return FFiler.CreateIniFile(); }
+};
+
+class TRegRegistryStore final : public TRegStore {
+public:
+    using TRegStore::TRegStore;
+    void ReadStream(const TRegItem& item, QIODevice& stream) override {
+        ReadRegistryStream(FFiler, item, stream);
+    }
+    void WriteStream(const TRegItem& item, QIODevice& stream) override {
+        WriteRegistryStream(FFiler, item, stream);
+    }
+
+protected:
+    std::unique_ptr<TSettingsStore> Accessor() override { return FFiler.CreateRegistry(); }
+};
+
+} // namespace
+
+std::unique_ptr<TRegStore> TRegFiler::CreateStore() {
+    switch (FManager.RegType()) {
+    case rtIni:
+        return std::make_unique<TRegIniStore>(*this);
+    case rtReg:
+        return std::make_unique<TRegRegistryStore>(*this);
+    }
+    return nullptr;
+}
+
+// --- batches ----------------------------------------------------------------
+
+TRegBatch::TRegBatch(TRegManager& manager) : FManager(&manager) {
+    if (manager.RegType() != rtIni || manager.IniFileName().isEmpty() || manager.FIniBatch)
+        return;
+    FIni = std::make_unique<TIniBatch>(manager.IniFileName());
+    manager.FIniBatch = FIni.get();
+}
+
+TRegBatch::~TRegBatch() {
+    End();
+}
 
 void TRegBatch::Commit() {
+    struct TEnd {
+        TRegBatch& Batch;
+        ~TEnd() { Batch.End(); }
+    } end{*this};
     if (FIni)
         FIni->Commit();
 }
 
-TRegReadBatch::TRegReadBatch(const TRegManager& manager) {
-    if (manager.RegType() == rtIni && !manager.IniFileName().isEmpty())
-        FIni = std::make_unique<TIniSnapshot>(manager.IniFileName());
+void TRegBatch::End() {
+    if (FManager && FIni && FManager->FIniBatch == FIni.get())
+        FManager->FIniBatch = nullptr;
+    FIni.reset();
 }
 
-TRegReadBatch::~TRegReadBatch() = default;
+TRegReadBatch::TRegReadBatch(TRegManager& manager) : FManager(&manager) {
+    if (manager.RegType() != rtIni || manager.IniFileName().isEmpty() || manager.FIniSnapshot)
+        return;
+    FIni = std::make_unique<TIniSnapshot>(manager.IniFileName());
+    manager.FIniSnapshot = FIni.get();
+}
+
+TRegReadBatch::~TRegReadBatch() {
+    if (FManager && FIni && FManager->FIniSnapshot == FIni.get())
+        FManager->FIniSnapshot = nullptr;
+}
 
 // --- TRegManager ------------------------------------------------------------
 
@@ -250,6 +292,14 @@ TRegFiler* TRegManager::Filer(const QString& name) {
     TRegFiler& filer = TheFiler();
     filer.Bind(item);
     return &filer;
+}
+
+std::unique_ptr<TSettingsStore> TRegManager::IniStore() const {
+    if (FIniBatch && FIniBatch->FileName() == FIniFileName)
+        return BorrowStore(*FIniBatch);
+    if (FIniSnapshot && FIniSnapshot->FileName() == FIniFileName)
+        return BorrowStore(*FIniSnapshot);
+    return std::make_unique<TIniFile>(FIniFileName);
 }
 
 void TRegManager::ShowError(const QString& text) const {

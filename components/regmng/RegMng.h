@@ -5,10 +5,14 @@
 //   RegManager1->Filer("CheckBox1Checked")->SetAsBoolean(true);
 //
 // Nothing is cached: every access looks up RegType, IniFileName and RegDir
-// afresh and opens and closes the store inside the call.
+// afresh and opens and closes the store inside the call. The one choice by
+// RegType is TRegFiler's store factory; an INI batch or snapshot that the
+// caller opens on the manager (TRegBatch, TRegReadBatch) takes the accesses
+// to its file while it is open.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -20,10 +24,11 @@ class QIODevice;
 class TFont;
 class TIniBatch;
 class TIniSnapshot;
-class TIniFile;
 class TRegIniFile;
 class TRegItems;
 class TRegManager;
+class TRegStore;
+class TSettingsStore;
 class TStrings;
 
 enum TRegType : std::uint8_t {
@@ -158,8 +163,9 @@ public:
     void DeleteValue(const QString& section, const QString& ident);
 
     // The store accessors for the current RegType; null, after an error box,
-    // when the manager's settings do not allow one.
-    std::unique_ptr<TIniFile> CreateIniFile();
+    // when the manager's settings do not allow one. The INI accessor is the
+    // manager's open batch or snapshot of IniFileName when there is one.
+    std::unique_ptr<TSettingsStore> CreateIniFile();
     std::unique_ptr<TRegIniFile> CreateRegistry();
 
     // Property-style access, as callers write it.
@@ -170,13 +176,12 @@ public:
     TRegItem* Item() const { return FItem; }
     TRegManager& Manager() const { return FManager; }
 
-    // "1" when DefaultValue, upper-cased as the code page's ANSI rules do
-    // (ASCII letters only), is exactly "1", "TRUE" or "YES", else "0".
-    static QString BooleanDefault(const QString& defaultValue);
-
 private:
     friend class TRegManager;
     void Bind(TRegItem* item) { FItem = item; }
+    // The store RegType selects, for one access; null for a RegType that
+    // names none.
+    std::unique_ptr<TRegStore> CreateStore();
 
     TRegItem* FItem = nullptr; // not owned; set only by TRegManager::Filer
     TRegManager& FManager;
@@ -217,21 +222,31 @@ protected:
     virtual std::unique_ptr<TRegFiler> CreateFiler();
 
 private:
+    friend class TRegFiler;
+    friend class TRegBatch;
+    friend class TRegReadBatch;
     TRegFiler& TheFiler();
+    // A new accessor of IniFileName, or the open batch or snapshot of it.
+    std::unique_ptr<TSettingsStore> IniStore() const;
 
     QString FIniFileName;
     QString FRegDir;
     std::unique_ptr<TRegItems> FRegItems;
     TRegType FRegType = rtReg;
     std::unique_ptr<TRegFiler> FFiler;
+    TIniBatch* FIniBatch = nullptr;       // set by an open TRegBatch
+    TIniSnapshot* FIniSnapshot = nullptr; // set by an open TRegReadBatch
 };
 
-// Brackets a group of writes that callers make through a manager, each
-// still through Filer and an accessor, so that they reach the store as one.
-// Under rtIni with an IniFileName: one lock and one rewrite of the file (a
-// TIniBatch); another process sees either none of the writes or all of
+// A group of writes made through a manager, each still through Filer and an
+// accessor, that reaches the store as one. Under rtIni with an IniFileName
+// the batch takes the file's lock and reads it once (a TIniBatch), and while
+// it is open the manager's accesses to that file go into it; Commit replaces
+// the file once. Another process sees either none of the writes or all of
 // them, and each write is still refused on its own. Otherwise nothing
-// changes: a registry write is already a transaction of its own.
+// changes: a registry write is already a transaction of its own. A batch
+// opened while the manager has one open adds nothing: its writes go to the
+// open one.
 //
 //   TRegBatch batch(*RegManager1);
 //   RegManager1->Filer("bgc")->SetAsString(bgc);
@@ -239,30 +254,36 @@ private:
 //   batch.Commit();
 class TRegBatch {
 public:
-    // Raises what TIniBatch raises when the file's lock cannot be had.
-    explicit TRegBatch(const TRegManager& manager);
+    // Raises what TIniBatch raises when the file cannot be had.
+    explicit TRegBatch(TRegManager& manager);
     // Without Commit the writes are dropped.
     ~TRegBatch();
     TRegBatch(const TRegBatch&) = delete;
     TRegBatch& operator=(const TRegBatch&) = delete;
 
-    // Raises "%s に書き込めません" when the file cannot be replaced.
+    // Raises "%s に書き込めません" when the file cannot be replaced. The
+    // batch ends either way.
     void Commit();
 
 private:
+    void End();
+
+    QPointer<TRegManager> FManager;
     std::unique_ptr<TIniBatch> FIni;
 };
 
-// Brackets a group of reads made through a manager, so that under rtIni
-// with an IniFileName the file is read once for all of them (a
-// TIniSnapshot) instead of once per read. Otherwise nothing changes.
+// A group of reads made through a manager: under rtIni with an IniFileName
+// the file is read once (a TIniSnapshot), and while the snapshot is open the
+// manager's reads of that file are served from it instead of reading the
+// file again. Otherwise nothing changes.
 class TRegReadBatch {
 public:
-    explicit TRegReadBatch(const TRegManager& manager);
+    explicit TRegReadBatch(TRegManager& manager);
     ~TRegReadBatch();
     TRegReadBatch(const TRegReadBatch&) = delete;
     TRegReadBatch& operator=(const TRegReadBatch&) = delete;
 
 private:
+    QPointer<TRegManager> FManager;
     std::unique_ptr<TIniSnapshot> FIni;
 };

@@ -6,7 +6,7 @@
 #include "Classes.h"
 #include "Colors.h"
 #include "Graphics.h"
-#include "IniFile.h"
+#include "RegStore.h"
 #include "Registry.h"
 #include "SysUtils.h"
 
@@ -63,6 +63,8 @@ void DeleteSurplus(TRegFiler& filer, const QString& section, const QString& coun
         filer.DeleteValue(section, countKey);
 }
 
+} // namespace
+
 void WriteIniStream(TRegFiler& filer, const TRegItem& item, QIODevice& stream) {
     const QString countKey = item.Ident() + QStringLiteral("_c");
     const QString lineKey = item.Ident() + QStringLiteral("_d");
@@ -117,6 +119,8 @@ void ReadRegistryStream(TRegFiler& filer, const TRegItem& item, QIODevice& strea
     // Raises "'%s' のデータ型が不正です" for string and number values.
     WriteAtPosition(stream, reg->ReadBinaryData(*key, item.Ident()));
 }
+
+namespace {
 
 // The component and the children its stream carries, in pre-order.
 void CollectStreamed(QObject* component, std::vector<QPointer<QObject>>& out) {
@@ -234,27 +238,15 @@ void TRegFiler::WriteStrings(const TStrings& strings) {
 void TRegFiler::WriteStream(QIODevice& stream) {
     if (!FItem)
         return;
-    switch (FManager.RegType()) {
-    case rtIni:
-        WriteIniStream(*this, *FItem, stream);
-        break;
-    case rtReg:
-        WriteRegistryStream(*this, *FItem, stream);
-        break;
-    }
+    if (const auto store = CreateStore())
+        store->WriteStream(*FItem, stream);
 }
 
 void TRegFiler::ReadStream(QIODevice& stream) {
     if (!FItem)
         return;
-    switch (FManager.RegType()) {
-    case rtIni:
-        ReadIniStream(*this, *FItem, stream);
-        break;
-    case rtReg:
-        ReadRegistryStream(*this, *FItem, stream);
-        break;
-    }
+    if (const auto store = CreateStore())
+        store->ReadStream(*FItem, stream);
 }
 
 // --- Component --------------------------------------------------------------

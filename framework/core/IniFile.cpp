@@ -2,10 +2,10 @@
 
 #include "Cp932.h"
 #include "SysUtils.h"
+#include "TextEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
@@ -281,20 +281,72 @@ TLockResult LockWithin(int fd, std::chrono::milliseconds timeout) {
 }
 
 [[noreturn]] void RaiseWriteError(const QString& fileName, const QString& reason = {}) {
-    QString message = QStringLiteral("%1 に書き込めません").arg(fileName);
-    if (!reason.isEmpty())
-        message += QStringLiteral(": ") + reason;
-    throw EIniFileException(message);
+    throw EIniWriteError(fileName, reason);
 }
 
-// The batches open in this process, by resolved file.
-std::mutex& BatchMutex() {
-    static std::mutex m;
-    return m;
+QString NotRegularReason(mode_t mode) {
+    return S_ISDIR(mode) ? SystemErrorText(EISDIR) : QStringLiteral("通常のファイルではありません");
 }
-QHash<QString, TIniBatch*>& OpenBatches() {
-    static QHash<QString, TIniBatch*> batches;
-    return batches;
+
+enum class TReadResult { Missing, Read, NotRegular, Failed };
+
+// Reads a regular file whole. A FIFO, a device or a folder is never opened:
+// opening one can block or act on it. reason tells why it was not read.
+TReadResult ReadRegularFile(const QString& path, QByteArray& bytes, QString& reason) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return TReadResult::Missing;
+        reason = SystemErrorText(errno);
+        return TReadResult::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = NotRegularReason(st.st_mode);
+        return TReadResult::NotRegular;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = SystemErrorText(errno);
+        return TReadResult::Failed;
+    }
+    struct TClose {
+        int Fd;
+        ~TClose() { ::close(Fd); }
+    } closeFd{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) { // replaced since it was looked at
+        reason = NotRegularReason(st.st_mode);
+        return TReadResult::NotRegular;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return TReadResult::Failed;
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        reason = file.errorString();
+        return TReadResult::Failed;
+    }
+    return TReadResult::Read;
+}
+
+// The file as a document; empty when it cannot be read, is not a regular
+// file or is UTF-16.
+TIniDocument ReadDocument(const QString& fileName) {
+    QByteArray bytes;
+    QString reason;
+    if (fileName.isEmpty() || ReadRegularFile(fileName, bytes, reason) != TReadResult::Read ||
+        TIniDocument::IsUtf16(bytes))
+        return {};
+    return TIniDocument(bytes);
+}
+
+// Why an existing path that is not a regular file cannot be written; empty
+// for a regular file or none at all.
+QString NotRegularFile(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return {};
+    return NotRegularReason(st.st_mode);
 }
 
 } // namespace
@@ -392,8 +444,10 @@ QString TIniDocument::CheckWrite(const QString& section, const QString& ident,
         return QStringLiteral("キー名に = は使えません");
     if (key.front() == u';' || key.front() == u'[')
         return QStringLiteral("キー名を ; や [ で始めることはできません");
-    if (!Cp932::CanEncode(section) || !Cp932::CanEncode(ident) || !Cp932::CanEncode(value))
-        return QStringLiteral("Shift-JIS で表せない文字は書けません");
+    for (const QString* text : {&section, &ident, &value})
+        if (!Cp932::CanEncode(*text))
+            return QStringLiteral("文字 %1 は Shift-JIS で表せません")
+                .arg(DescribeCharacter(EncodePage(*text).Unencodable.First));
     // What is written must read back as the same names and value; stray
     // bytes (a lone lead byte before "]" or "=") could make it read otherwise.
     const QByteArray header = SectionLine(section);
@@ -487,39 +541,19 @@ QStringList TIniDocument::ReadSection(const QString& section) const {
 
 // --- TIniFile ---------------------------------------------------------------
 
-namespace {
-
-// The file as a document; empty when it cannot be read or is UTF-16.
-TIniDocument ReadDocument(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    return TIniDocument::IsUtf16(bytes) ? TIniDocument() : TIniDocument(bytes);
-}
-
-QHash<QString, TIniSnapshot*>& OpenSnapshots() {
-    static QHash<QString, TIniSnapshot*> snapshots;
-    return snapshots;
-}
-
-} // namespace
+EIniWriteError::EIniWriteError(const QString& fileName, const QString& reason)
+    : EIniFileException(reason.isEmpty()
+                            ? QStringLiteral("%1 に書き込めません").arg(fileName)
+                            : QStringLiteral("%1 に書き込めません: %2").arg(fileName, reason)),
+      FFileName(fileName), FReason(reason) {}
 
 TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)) {}
 
 TIniDocument TIniFile::Load() const {
-    if (FFileName.isEmpty())
-        return {};
-    const QString resolved = ResolvedPath(FFileName);
-    if (const TIniBatch* batch = TIniBatch::Find(resolved))
-        return batch->FUtf16 ? TIniDocument() : batch->FDoc;
-    if (const TIniSnapshot* snapshot = TIniSnapshot::Find(resolved))
-        return snapshot->FDoc;
     return ReadDocument(FFileName);
 }
 
-QString TIniFile::ReadString(const QString& section, const QString& ident,
-                             const QString& def) const {
+QString TIniFile::ReadString(const QString& section, const QString& ident, const QString& def) {
     return Load().ReadString(section, ident, def);
 }
 
@@ -535,47 +569,36 @@ QStringList TIniFile::ReadSection(const QString& section) const {
     return Load().ReadSection(section);
 }
 
-void TIniFile::Modify(const std::function<bool(TIniDocument&)>& change) {
+void TIniFile::WriteString(const QString& section, const QString& ident, const QString& value) {
+    // Refused input never takes the lock.
+    if (const QString reason = TIniDocument::CheckWrite(section, ident, value); !reason.isEmpty())
+        RaiseWriteError(FFileName, reason);
     TIniBatch batch(FFileName);
-    batch.Apply(FFileName, change);
+    batch.WriteString(section, ident, value);
     batch.Commit();
 }
 
-void TIniFile::WriteString(const QString& section, const QString& ident, const QString& value) {
-    if (const QString reason = TIniDocument::CheckWrite(section, ident, value); !reason.isEmpty())
-        RaiseWriteError(FFileName, reason);
-    Modify([&](TIniDocument& doc) {
-        doc.WriteString(section, ident, value);
-        return true;
-    });
-}
-
 bool TIniFile::DeleteKey(const QString& section, const QString& ident) {
-    bool removed = false;
     try {
-        Modify([&](TIniDocument& doc) { return removed = doc.DeleteKey(section, ident); });
+        TIniBatch batch(FFileName);
+        const bool removed = batch.DeleteKey(section, ident);
+        batch.Commit();
+        return removed;
     } catch (const Exception&) {
         return false;
     }
-    return removed;
 }
 
 // --- TIniBatch --------------------------------------------------------------
-
-TIniBatch* TIniBatch::Find(const QString& resolvedPath) {
-    const std::lock_guard guard(BatchMutex());
-    return OpenBatches().value(resolvedPath);
-}
 
 TIniBatch::TIniBatch(const QString& fileName) : FFileName(fileName) {
     if (FFileName.isEmpty())
         RaiseWriteError(FFileName);
     FResolved = ResolvedPath(FFileName);
-    if (Find(FResolved)) {
-        FJoined = true;
-        FOpen = true;
-        return;
-    }
+    // A FIFO, a device or a folder is left as it is: not even a lock file
+    // goes beside it.
+    if (const QString reason = NotRegularFile(FResolved); !reason.isEmpty())
+        RaiseWriteError(FFileName, reason);
     const int fd = OpenLockFile(FResolved + QStringLiteral(".lock"));
     if (fd < 0)
         RaiseWriteError(FFileName);
@@ -590,25 +613,21 @@ TIniBatch::TIniBatch(const QString& fileName) : FFileName(fileName) {
     }
     // Read under the lock: another process may have written meanwhile.
     // What cannot be read is never rewritten, or it would be lost.
-    try {
-        const QFileInfo info(FResolved);
-        if (info.exists()) {
-            QFile file(FResolved);
-            if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-                RaiseWriteError(FFileName);
-            const QByteArray bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                RaiseWriteError(FFileName);
-            FUtf16 = TIniDocument::IsUtf16(bytes);
-            if (!FUtf16)
-                FDoc = TIniDocument(bytes);
-        }
-    } catch (...) {
+    QByteArray bytes;
+    QString reason;
+    switch (ReadRegularFile(FResolved, bytes, reason)) {
+    case TReadResult::Missing:
+        break;
+    case TReadResult::Read:
+        FUtf16 = TIniDocument::IsUtf16(bytes);
+        if (!FUtf16)
+            FDoc = TIniDocument(bytes);
+        break;
+    case TReadResult::NotRegular:
+    case TReadResult::Failed:
         ::close(FLockFd);
-        throw;
+        RaiseWriteError(FFileName, reason);
     }
-    const std::lock_guard guard(BatchMutex());
-    OpenBatches().insert(FResolved, this);
     FOpen = true;
 }
 
@@ -616,21 +635,46 @@ TIniBatch::~TIniBatch() {
     Close();
 }
 
-void TIniBatch::Apply(const QString& fileName, const std::function<bool(TIniDocument&)>& change) {
-    // A joined batch writes into the one that holds the lock, for as long as
-    // that one is open.
-    TIniBatch* found = FJoined ? Find(FResolved) : this;
-    if (!FOpen || !found)
-        RaiseWriteError(fileName);
-    TIniBatch& holder = *found;
-    if (holder.FUtf16)
-        RaiseWriteError(fileName, QStringLiteral("UTF-16 のファイルは扱えません"));
+QString TIniBatch::ReadString(const QString& section, const QString& ident, const QString& def) {
+    return FDoc.ReadString(section, ident, def);
+}
+
+bool TIniBatch::ValueExists(const QString& section, const QString& ident) const {
+    return FDoc.ValueExists(section, ident);
+}
+
+QStringList TIniBatch::ReadSections() const {
+    return FDoc.ReadSections();
+}
+
+void TIniBatch::WriteString(const QString& section, const QString& ident, const QString& value) {
+    if (const QString reason = TIniDocument::CheckWrite(section, ident, value); !reason.isEmpty())
+        RaiseWriteError(FFileName, reason);
+    Apply([&](TIniDocument& doc) {
+        doc.WriteString(section, ident, value);
+        return true;
+    });
+}
+
+bool TIniBatch::DeleteKey(const QString& section, const QString& ident) {
+    bool removed = false;
+    try {
+        Apply([&](TIniDocument& doc) { return removed = doc.DeleteKey(section, ident); });
+    } catch (const Exception&) {
+        return false;
+    }
+    return removed;
+}
+
+void TIniBatch::Apply(const std::function<bool(TIniDocument&)>& change) {
+    if (!FOpen)
+        RaiseWriteError(FFileName);
+    if (FUtf16)
+        RaiseWriteError(FFileName, QStringLiteral("UTF-16 のファイルは扱えません"));
     // A change that raises leaves the document as it was (encoding comes
     // before any edit).
-    if (change(holder.FDoc)) {
-        holder.FChanged = true;
-        TIniSnapshot::Forget(FResolved); // reads must see the file as written
-    }
+    if (change(FDoc))
+        FChanged = true;
 }
 
 void TIniBatch::Commit() {
@@ -640,7 +684,7 @@ void TIniBatch::Commit() {
         TIniBatch& Batch;
         ~TEnd() { Batch.Close(); }
     } end{*this};
-    if (!FOpen || FJoined || !FChanged)
+    if (!FOpen || !FChanged)
         return;
     const QByteArray after = FDoc.Bytes();
     QSaveFile out(FResolved);
@@ -658,45 +702,26 @@ void TIniBatch::Close() {
     if (!FOpen)
         return;
     FOpen = false;
-    if (FJoined)
-        return;
-    {
-        const std::lock_guard guard(BatchMutex());
-        OpenBatches().remove(FResolved);
-    }
     ::close(FLockFd);
     FLockFd = -1;
-    FDoc = TIniDocument();
 }
 
 // --- TIniSnapshot -----------------------------------------------------------
 
-const TIniSnapshot* TIniSnapshot::Find(const QString& resolvedPath) {
-    const std::lock_guard guard(BatchMutex());
-    return OpenSnapshots().value(resolvedPath);
+TIniSnapshot::TIniSnapshot(const QString& fileName)
+    : FFileName(fileName), FDoc(ReadDocument(fileName)) {}
+
+QString TIniSnapshot::ReadString(const QString& section, const QString& ident, const QString& def) {
+    return FDoc ? FDoc->ReadString(section, ident, def)
+                : TIniFile(FFileName).ReadString(section, ident, def);
 }
 
-void TIniSnapshot::Forget(const QString& resolvedPath) {
-    const std::lock_guard guard(BatchMutex());
-    OpenSnapshots().remove(resolvedPath);
+void TIniSnapshot::WriteString(const QString& section, const QString& ident, const QString& value) {
+    FDoc.reset(); // whatever happens, the file may have changed
+    TIniFile(FFileName).WriteString(section, ident, value);
 }
 
-TIniSnapshot::TIniSnapshot(const QString& fileName) {
-    if (fileName.isEmpty())
-        return;
-    FResolved = ResolvedPath(fileName);
-    if (Find(FResolved))
-        return;
-    FDoc = ReadDocument(fileName);
-    const std::lock_guard guard(BatchMutex());
-    OpenSnapshots().insert(FResolved, this);
-    FOwner = true;
-}
-
-TIniSnapshot::~TIniSnapshot() {
-    if (!FOwner)
-        return;
-    const std::lock_guard guard(BatchMutex());
-    if (OpenSnapshots().value(FResolved) == this)
-        OpenSnapshots().remove(FResolved);
+bool TIniSnapshot::DeleteKey(const QString& section, const QString& ident) {
+    FDoc.reset();
+    return TIniFile(FFileName).DeleteKey(section, ident);
 }

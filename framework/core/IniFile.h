@@ -7,6 +7,9 @@
 // trail byte never matches or ends anything.
 #pragma once
 
+#include "SettingsStore.h"
+#include "SysUtils.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -68,79 +71,89 @@ private:
     QList<QByteArray> FLines;
 };
 
-class TIniBatch;
-class TIniSnapshot;
+// A write refused: "%s に書き込めません" with the file's name, followed by
+// ": " and the reason when there is one.
+class EIniWriteError : public EIniFileException {
+public:
+    explicit EIniWriteError(const QString& fileName, const QString& reason = {});
+    const QString& FileName() const { return FFileName; }
+    const QString& Reason() const { return FReason; }
+
+private:
+    QString FFileName;
+    QString FReason;
+};
 
 // An INI file on disk. Reads take no lock (writes replace the file
 // atomically); every write locks "<file>.lock" beside the file a symlink
 // leads to, re-reads the file, changes it and replaces it, so two processes
 // never lose each other's keys whatever name they reach the file by. A
 // file starting with a UTF-16 byte-order mark reads as empty and is never
-// written. While a TIniBatch is open on the file in this process, reads and
-// writes go to the batch instead; while a TIniSnapshot is open, reads go to
-// the snapshot.
-class TIniFile {
+// written. A FIFO, a device or a folder (or a link to one) is never opened:
+// it reads as empty, and a write raises naming why.
+class TIniFile : public TSettingsStore {
 public:
     explicit TIniFile(QString fileName);
 
     const QString& FileName() const { return FFileName; }
 
     // A missing or unreadable file, section or key gives def.
-    QString ReadString(const QString& section, const QString& ident, const QString& def) const;
+    QString ReadString(const QString& section, const QString& ident, const QString& def) override;
     bool ValueExists(const QString& section, const QString& ident) const;
     QStringList ReadSections() const;
     QStringList ReadSection(const QString& section) const;
 
-    // Creates the file, section and key as needed. Raises EIniFileException
-    // "%s に書き込めません" when the file cannot be written (the old file
-    // stays as it was), or that text with the reason for bad input, a UTF-16
+    // Creates the file, section and key as needed. Raises EIniWriteError
+    // when the file cannot be written (the old file stays as it was), with
+    // the reason for bad input, a UTF-16 file, a file that is not a regular
     // file or a lock held elsewhere for longer than kIniLockWaitMs.
-    void WriteString(const QString& section, const QString& ident, const QString& value);
+    void WriteString(const QString& section, const QString& ident, const QString& value) override;
     // Removes the key; the outcome, a failed write included, is ignored.
     // Returns whether the key was removed.
-    bool DeleteKey(const QString& section, const QString& ident);
+    bool DeleteKey(const QString& section, const QString& ident) override;
 
 private:
     TIniDocument Load() const;
-    // Under the lock: re-reads, applies change, and writes back when change
-    // returns true.
-    void Modify(const std::function<bool(TIniDocument&)>& change);
 
     QString FFileName;
 };
 
 // Several writes to one INI file made as one: the lock is taken once, the
 // file read once and replaced once, so another process sees either none of
-// the writes or all of them. Every TIniFile of the same file (by whatever
-// name) reads and writes through the open batch; each write is still
-// checked and refused on its own. A batch opened while another is open on
-// the same file joins it: its writes go to that one, and its Commit does
-// nothing.
-class TIniBatch {
+// the writes or all of them. Reads and writes go through the batch itself;
+// each write is still checked and refused on its own.
+class TIniBatch : public TSettingsStore {
 public:
     // Takes the lock, waiting at most kIniLockWaitMs, and reads the file.
-    // Raises EIniFileException "%s に書き込めません" (with the reason when
-    // another process holds the lock) when either fails.
+    // Raises EIniWriteError (with the reason where there is one) when
+    // either fails or the file is not a regular file; such a file is left
+    // as it is, with no lock file beside it.
     explicit TIniBatch(const QString& fileName);
     // Drops uncommitted writes and releases the lock.
-    ~TIniBatch();
-    TIniBatch(const TIniBatch&) = delete;
-    TIniBatch& operator=(const TIniBatch&) = delete;
+    ~TIniBatch() override;
+
+    // As the caller gave it.
+    const QString& FileName() const { return FFileName; }
+
+    QString ReadString(const QString& section, const QString& ident, const QString& def) override;
+    bool ValueExists(const QString& section, const QString& ident) const;
+    QStringList ReadSections() const;
+    // Raises as TIniFile::WriteString does; a refused write changes nothing.
+    // Raises once the batch has ended.
+    void WriteString(const QString& section, const QString& ident, const QString& value) override;
+    bool DeleteKey(const QString& section, const QString& ident) override;
 
     // Replaces the file once when a write changed it, then ends the batch.
     // Raises "%s に書き込めません" when that fails; the old file stays.
     void Commit();
 
 private:
-    friend class TIniFile;
-    // The open batch of this process on the resolved file; null when none.
-    static TIniBatch* Find(const QString& resolvedPath);
-    void Apply(const QString& fileName, const std::function<bool(TIniDocument&)>& change);
+    // Applies change to the document; true when it changed something.
+    void Apply(const std::function<bool(TIniDocument&)>& change);
     void Close();
 
-    QString FFileName;    // as the caller gave it, for messages
-    QString FResolved;    // the file symlinks lead to
-    bool FJoined = false; // another batch of this process holds the file
+    QString FFileName; // as the caller gave it, for messages
+    QString FResolved; // the file symlinks lead to
     int FLockFd = -1;
     TIniDocument FDoc;
     bool FUtf16 = false;
@@ -148,26 +161,21 @@ private:
     bool FOpen = false;
 };
 
-// Many reads of one INI file made as one: the file is read once, and while
-// the snapshot is open every TIniFile of the same file (by whatever name)
-// in this process reads from it instead of reading the whole file again.
-// It takes no lock, like any read. A write through a TIniFile of the file
-// ends its use, so reads after it see the file as written.
-class TIniSnapshot {
+// Many reads of one INI file made as one: the file is read once and the
+// reads made through the snapshot are served from that. It takes no lock,
+// like any read. A write through the snapshot goes to the file (as
+// TIniFile's does), and the reads after it read the file as written.
+class TIniSnapshot : public TSettingsStore {
 public:
     explicit TIniSnapshot(const QString& fileName);
-    ~TIniSnapshot();
-    TIniSnapshot(const TIniSnapshot&) = delete;
-    TIniSnapshot& operator=(const TIniSnapshot&) = delete;
+
+    const QString& FileName() const { return FFileName; }
+
+    QString ReadString(const QString& section, const QString& ident, const QString& def) override;
+    void WriteString(const QString& section, const QString& ident, const QString& value) override;
+    bool DeleteKey(const QString& section, const QString& ident) override;
 
 private:
-    friend class TIniFile;
-    friend class TIniBatch; // a write ends the snapshot
-    // The open snapshot of this process on the resolved file; null when none.
-    static const TIniSnapshot* Find(const QString& resolvedPath);
-    static void Forget(const QString& resolvedPath);
-
-    QString FResolved;
-    bool FOwner = false; // false when another snapshot of the file was open
-    TIniDocument FDoc;
+    QString FFileName;
+    std::optional<TIniDocument> FDoc; // none once a write went to the file
 };

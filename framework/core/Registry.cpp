@@ -677,19 +677,21 @@ void TRegIniFile::WriteString(const QString& section, const QString& ident, cons
     NoteBaseKey();
 }
 
-void TRegIniFile::DeleteKey(const QString& section, const QString& ident) {
-    // Only a value that is there needs the write lock; the outcome is not
+bool TRegIniFile::DeleteKey(const QString& section, const QString& ident) {
+    // Only a value that is there needs the write lock; a failure is not
     // reported.
     try {
         const auto key = OpenKey(section);
         if (!key || !ReadValue(*key, ident))
-            return;
+            return false;
         TRegistryDatabase& db = Writer();
         db.Immediate([&] { db.DeleteValue(*key, ident); });
+        return true;
     } catch (const TSqliteError& e) {
         FDb->NoteError(e);
     } catch (const ERegistryException&) {
     }
+    return false;
 }
 
 std::optional<TRegDataInfo> TRegIniFile::GetDataInfo(TRegKey key, const QString& name) {

@@ -12,6 +12,8 @@
 // of several processes that meet the damage together only one moves it.
 #pragma once
 
+#include "SettingsStore.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -41,7 +43,7 @@ class TRegistryDatabase;
 
 // Sections are key paths relative to the key the object was made for, or to
 // HKEY_CURRENT_USER when they begin with "\"; "\" separates key levels.
-class TRegIniFile {
+class TRegIniFile : public TSettingsStore {
 public:
     // Opens keyPath below HKEY_CURRENT_USER, creating it when missing (a
     // leading "\" is dropped) where the database can be written; where it
@@ -49,9 +51,7 @@ public:
     // ERegistryException for a database that cannot be read, or a report of
     // a damaged database that was moved aside.
     explicit TRegIniFile(const QString& keyPath);
-    ~TRegIniFile();
-    TRegIniFile(const TRegIniFile&) = delete;
-    TRegIniFile& operator=(const TRegIniFile&) = delete;
+    ~TRegIniFile() override;
 
     // The key the object was made for; created now if it is still missing.
     TRegKey CurrentKey();
@@ -59,11 +59,11 @@ public:
     // Opens the section key without creating it; a missing key or value
     // gives def. A value that is not a string raises "'%s' のデータ型が
     // 不正です". Expandable strings are returned unexpanded.
-    QString ReadString(const QString& section, const QString& ident, const QString& def);
+    QString ReadString(const QString& section, const QString& ident, const QString& def) override;
     // Creates the section key and sets ident as a string value.
-    void WriteString(const QString& section, const QString& ident, const QString& value);
+    void WriteString(const QString& section, const QString& ident, const QString& value) override;
     // Removes the value ident of the section key, if both exist.
-    void DeleteKey(const QString& section, const QString& ident);
+    bool DeleteKey(const QString& section, const QString& ident) override;
 
     // Creates the section key (and its parents) when missing.
     void CreateKey(const QString& section);

@@ -59,15 +59,15 @@ QString SystemErrorText(int error) {
     }
 }
 
-namespace {
-
 QString DescribeCharacter(char32_t c) {
     const QString hex =
         QStringLiteral("U+%1").arg(std::uint32_t(c), 4, 16, QLatin1Char('0')).toUpper();
     const QString glyph = QString::fromUcs4(&c, 1);
-    const bool printable = c >= 0x20 && c != 0x7F && glyph.at(0).isPrint();
+    const bool printable = c >= 0x20 && c != 0x7F && QChar::isPrint(c);
     return printable ? QStringLiteral("「%1」(%2)").arg(glyph, hex) : hex;
 }
+
+namespace {
 
 int HexDigit(QChar c) {
     const char16_t u = c.unicode();

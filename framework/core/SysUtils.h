@@ -36,6 +36,10 @@ public:
 // command meets, otherwise the system's own text.
 QString SystemErrorText(int error);
 
+// A character for messages: "「€」(U+20AC)", or the code alone when the
+// character does not print.
+QString DescribeCharacter(char32_t c);
+
 // A character the code page cannot hold, with its line (1-based).
 class EEncodingError : public Exception {
 public:

@@ -61,16 +61,27 @@ void TApplication::SetHint(const QString& hint) {
         OnHint(this);
 }
 
-void TApplication::HandleCurrentException() {
+QString CurrentExceptionMessage() {
     try {
         throw;
     } catch (const Exception& e) {
-        ShowException(e.Message());
+        return e.Message();
     } catch (const std::exception& e) {
-        ShowException(QString::fromLocal8Bit(e.what()));
+        return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        ShowException(QStringLiteral("不明なエラーが発生しました"));
+        return QStringLiteral("不明なエラーが発生しました");
     }
+}
+
+void HandleException() {
+    if (TApplication* app = Application())
+        app->HandleCurrentException();
+    else
+        MessageBox(nullptr, CurrentExceptionMessage(), MessageTitle(), mbOK, mtError);
+}
+
+void TApplication::HandleCurrentException() {
+    ShowException(CurrentExceptionMessage());
 }
 
 void TApplication::ShowException(const QString& message) {

@@ -35,3 +35,25 @@ private:
 
 // The one application object; null before it is made.
 TApplication* Application();
+
+// The text of the exception being handled; call it inside a catch block.
+QString CurrentExceptionMessage();
+
+// Hands the exception being handled to the application's handler (the error
+// box, or OnException); without the application object, a plain error box.
+void HandleException();
+
+// The slot for a Qt signal whose handler may raise. Qt's signal machinery
+// must never see an exception, so one raised by handler ends here and is
+// handled as one escaping an event handler is: the user sees the same box.
+//
+//   connect(action, &QAction::triggered, this, Guarded([this] { Save(); }));
+template <typename F> auto Guarded(F handler) {
+    return [handler = std::move(handler)]() mutable {
+        try {
+            handler();
+        } catch (...) {
+            HandleException();
+        }
+    };
+}

@@ -70,7 +70,7 @@ TEST_F(AppTest, ConversionUsesTheSettingsOfTheMoment) {
     Form->Edit1->setText("");
     Form->Edit8->setText("");
     Form->Edit5->setText("abc");
-    Unit1::bgc.clear();
+    Unit1::Page.bgc.clear();
     ClickButton(Form->ShineSpeedButton3);
     const QStringList lines = EditorLines();
     EXPECT_EQ(lines[3], "<TITLE></TITLE>");

@@ -3,13 +3,16 @@
 #include "IniFile.h"
 #include "ModalDriver.h"
 #include "RegMng.h"
+#include "RowName.h"
 #include "ShineSpdBtn.h"
+#include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -63,14 +66,14 @@ TEST_F(PersistenceTest, SettingsSurviveARestartButEditorColoursDoNot) {
     Form->Edit1->setText("見出し");
     ClickButton(Form->ShineSpeedButton9);
     Restart();
-    EXPECT_EQ(Unit1::bgc, "Aqua");
-    EXPECT_EQ(Unit1::Tad, "見出し");
+    EXPECT_EQ(Unit1::Page.bgc, "Aqua");
+    EXPECT_EQ(Unit1::Page.Tad, "見出し");
     EXPECT_EQ(Form->Edit1->text(), "見出し");
-    EXPECT_EQ(Unit1::Mfn, "ＭＳ ゴシック");
+    EXPECT_EQ(Unit1::Page.Mfn, "ＭＳ ゴシック");
     EXPECT_EQ(Form->ShineSpeedButton9->Caption(), "明"); // until toggled
     EXPECT_TRUE(Form->CheckBox1->isChecked());
     EXPECT_FALSE(Form->CheckBox2->isChecked());
-    EXPECT_EQ(Unit1::LinkExt, "html");
+    EXPECT_EQ(Unit1::Page.LinkExt, "html");
     EXPECT_EQ(Form->RichEdit1->Color(), clWindow);
 }
 
@@ -80,10 +83,10 @@ TEST_F(PersistenceTest, PartialAndHandEditedFilesFallBackItemByItem) {
                                            "[form\\checkbox1]\r\nchecked=abc\r\n"
                                            "[Form\\Tsiz]\r\nstring=  640  \r\njunk line\r\n"));
     Form = std::make_unique<TForm1>();
-    EXPECT_EQ(Unit1::Tad, ""); // stored empty: not the default
+    EXPECT_EQ(Unit1::Page.Tad, ""); // stored empty: not the default
     EXPECT_EQ(Form->Edit1->text(), "");
-    EXPECT_EQ(Unit1::Tsiz, "640");
-    EXPECT_EQ(Unit1::Tht, "Tips"); // absent: the default
+    EXPECT_EQ(Unit1::Page.Tsiz, "640");
+    EXPECT_EQ(Unit1::Page.Tht, "Tips"); // absent: the default
     EXPECT_FALSE(Form->CheckBox1->isChecked());
     EXPECT_TRUE(Form->CheckBox2->isChecked()); // absent: its item's default
     EXPECT_TRUE(CloseForm());
@@ -115,17 +118,61 @@ TEST_F(PersistenceTest, UnwritableSettingsAreReportedAndTheWindowStillCloses) {
     EXPECT_EQ(Errors[0], QStringLiteral("%1 に書き込めません").arg(Unit1::SettingsFileOverride));
 }
 
-TEST_F(PersistenceTest, AValueTheFileCannotHoldStopsOnlyItsOwnItem) {
-    Form->Edit8->setText(QStringLiteral("題😀"));
-    Form->Edit7->setText("Return");
+// Characters the file cannot hold, typed into two fields: one message names
+// each field by its label and the character; the other settings are written.
+TEST_F(PersistenceTest, AValueTheFileCannotHoldIsNamedAndTheRestIsWritten) {
+    Form->show();
+    // Typed through the input method, as such characters are.
+    const auto type = [](QLineEdit* field, const QString& text) {
+        field->clear();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QCoreApplication::sendEvent(field, &commit);
+    };
+    type(Form->Edit1, QStringLiteral("題😀"));
+    type(Form->Edit6, QStringLiteral("café"));
+    Form->Edit7->clear();
+    QTest::keyClicks(Form->Edit7, QStringLiteral("Return"));
     EXPECT_TRUE(CloseForm());
     ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].startsWith(SettingsFile() + QStringLiteral(" に書き込めません")));
+    EXPECT_EQ(Errors[0].toStdString(),
+              (SettingsFile() + QStringLiteral(" に書き込めません: "
+                                               "「題名」の文字 「😀」(U+1F600) は Shift-JIS "
+                                               "で表せません\n"
+                                               "「Link」の文字 「é」(U+00E9) は Shift-JIS "
+                                               "で表せません"))
+                  .toStdString());
     const QByteArray file = ReadBytes(SettingsFile());
-    EXPECT_FALSE(file.contains("[Form\\Tht]"));
-    EXPECT_TRUE(file.contains("[Form\\Tad]\r\nstring=Tips\r\n"));
+    EXPECT_FALSE(file.contains("[Form\\Tad]"));
+    EXPECT_FALSE(file.contains("[Form\\Hbak]"));
+    EXPECT_TRUE(file.contains("[Form\\Tht]\r\nstring=Tips\r\n"));
     EXPECT_TRUE(file.contains("[Form\\Bac]\r\nstring=Return\r\n"));
 }
+
+// A settings file that is not a regular file is never opened (a FIFO would
+// keep the window from appearing): the window starts with the defaults, and
+// the close reports that the file cannot be written and leaves it as it is.
+class SpecialSettingsFile : public AppTest, public ::testing::WithParamInterface<TSpecialFile> {};
+
+TEST_P(SpecialSettingsFile, ReadsAsDefaultsAndTheCloseLeavesItAlone) {
+    Form.reset();
+    const QString path = MakeSpecialFile(GetParam(), SettingsDir.path());
+    const auto identity = FileIdentity(path);
+    const bool lockBefore = HasLockFile(path);
+    Unit1::SettingsFileOverride = path;
+    Form = std::make_unique<TForm1>();
+    EXPECT_EQ(Form->Edit1->text(), "Tips");
+    EXPECT_TRUE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(CloseForm());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0].toStdString(),
+              (path + QStringLiteral(" に書き込めません: ")).toStdString() + GetParam().Reason);
+    EXPECT_EQ(FileIdentity(path), identity);
+    EXPECT_EQ(HasLockFile(path), lockBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialSettingsFile, ::testing::ValuesIn(kSpecialFiles),
+                         TRowName());
 
 TEST_F(PersistenceTest, SettingsFileSitsBesideTheProgramOrInTheConfigFolder) {
     if (!RunUnprivileged())
@@ -159,7 +206,7 @@ void SetWholeSet(TForm1& form, const QString& mark) {
 
 // The mark of the set the file holds; a description of the mix otherwise.
 QString SetIn(const QString& file) {
-    const TIniFile ini(file);
+    TIniFile ini(file);
     QStringList marks;
     QStringList boxes;
     for (const TStoredSetting& setting : StoredSettings()) {
@@ -204,8 +251,8 @@ ino_t InodeOf(const QString& file) {
 void AddOtherSections(const QString& file, int count) {
     TIniBatch batch(file);
     for (int i = 0; i < count; ++i)
-        TIniFile(file).WriteString(QStringLiteral("Other\\%1").arg(i), QStringLiteral("v"),
-                                   QString(4000, u'x'));
+        batch.WriteString(QStringLiteral("Other\\%1").arg(i), QStringLiteral("v"),
+                          QString(4000, u'x'));
     batch.Commit();
 }
 

@@ -27,7 +27,7 @@ TEST_F(AppTest, StartsWithEmptyEditorDefaultsAndBanner) {
     EXPECT_EQ(Form->Edit7->text(), "Back");
     EXPECT_FALSE(Form->CheckBox1->isChecked());
     EXPECT_TRUE(Form->CheckBox2->isChecked());
-    EXPECT_EQ(Unit1::LinkExt, "htm");
+    EXPECT_EQ(Unit1::Page.LinkExt, "htm");
 }
 
 TEST_F(AppTest, MenuTreeHasTheExactCaptions) {

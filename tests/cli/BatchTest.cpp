@@ -1,7 +1,9 @@
 #include "CliTestUtils.h"
 #include "IniFile.h"
 #include "PathNames.h"
-#include "StoredPage.h"
+#include "RowName.h"
+#include "SpecialFiles.h"
+#include "StoredSettings.h"
 #include "Unprivileged.h"
 
 #include <QElapsedTimer>
@@ -47,7 +49,7 @@ QString Decoded(const QByteArray& bytes) {
 
 TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
     // Nothing stored: the built-in defaults, the Html box not ticked.
-    TStoredPage stored = ReadStoredPage(Path("missing.ini"));
+    TStoredValues stored = ReadStoredSettingsFile(Path("missing.ini"));
     EXPECT_EQ(stored.Page.Tht, "Tips");
     EXPECT_EQ(stored.Page.Mfn, MinchoFace());
     EXPECT_FALSE(stored.Html);
@@ -57,7 +59,7 @@ TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
     const QString ini = Settings({{"Tad", ""}, {"Tht", "題名"}, {"CheckBox1Checked", "1"}});
     const QByteArray before = ReadBytes(ini);
     const QStringList entries = Entries(Dir.path());
-    stored = ReadStoredPage(ini);
+    stored = ReadStoredSettingsFile(ini);
     EXPECT_EQ(stored.Page.Tad, "");
     EXPECT_EQ(stored.Page.Tht, "題名");
     EXPECT_EQ(stored.Page.bgc, "#fff8dc");
@@ -67,18 +69,34 @@ TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
     EXPECT_EQ(ReadBytes(ini), before);
     EXPECT_EQ(Entries(Dir.path()), entries);
 
-    // Check box values: an integer's low byte decides; anything else is off.
-    for (const auto& [text, ticked] : {std::pair{"1", true},
-                                       {"0", false},
-                                       {"True", false},
-                                       {"257", true},
-                                       {"256", false},
-                                       {"$FF", true},
-                                       {"", false}}) {
-        Settings({{"CheckBox1Checked", text}});
-        EXPECT_EQ(ReadStoredPage(ini).Html, ticked) << text;
-    }
+    // Check box values under the manager's rule: an integer's low byte.
+    Settings({{"CheckBox1Checked", "257"}});
+    EXPECT_TRUE(ReadStoredSettingsFile(ini).Html);
+    Settings({{"CheckBox1Checked", "True"}});
+    EXPECT_FALSE(ReadStoredSettingsFile(ini).Html);
 }
+
+// A settings file that is not a regular file is never opened (a FIFO would
+// keep the run from ending): beside the program it reads as the defaults,
+// and named with --settings it is refused as what it is.
+class SpecialSettingsFile : public BatchTest, public ::testing::WithParamInterface<TSpecialFile> {};
+
+TEST_P(SpecialSettingsFile, IsNeverOpened) {
+    QDir().mkpath(Path("bin"));
+    const QString ini = MakeSpecialFile(GetParam(), Path("bin"));
+    const QString in = Input("a.txt", "x");
+    EXPECT_EQ(RunCli({"--convert", in}, Path("bin/vexla")).Status, esSuccess);
+    EXPECT_TRUE(Decoded(ReadBytes(Path("a.htm"))).contains("<TITLE>Tips</TITLE>"));
+
+    const CliRun run = RunCli({"--convert", "--settings", ini, in});
+    EXPECT_EQ(run.Status, esUsage);
+    EXPECT_TRUE(
+        run.Err.contains(QStringLiteral("設定ファイル %1 は通常のファイルではありません").arg(ini)))
+        << run.Err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialSettingsFile, ::testing::ValuesIn(kSpecialFiles),
+                         TRowName());
 
 TEST_F(BatchTest, UsageErrorsExitTwoWithoutTouchingAnything) {
     const QString in = Input("a.txt", "text");

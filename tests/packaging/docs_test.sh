@@ -20,13 +20,24 @@ fail() {
     failed=1
 }
 
-# Options as words: at a line's start or after a space, "(" or "|".
+# Every word that looks like an option: at a line's start or after a space,
+# "(" or "|".
 options_in() {
-    grep -oE -- '(^|[[:space:](|])--?[a-z][a-z0-9-]*' "$1" | sed -E 's/^[[:space:](|]//' | sort -u
+    grep -oE -- '(^|[[:space:](|])--?[a-z0-9][a-z0-9-]*' "$1" | sed -E 's/^[[:space:](|]//' | sort -u
+}
+
+# The options --help lists: long ones anywhere ("--htm" in an explanation
+# too), short ones only where a line starts with them, so that "-print0" in
+# "(find -print0)" is not taken for one.
+help_options_in() {
+    {
+        grep -oE -- '(^|[[:space:](|])--[a-z][a-z0-9-]*' "$1"
+        grep -oE -- '^[[:space:]]+-[a-z0-9]([[:space:]]|$)' "$1"
+    } | sed -E 's/^[[:space:](|]*//; s/[[:space:]]+$//' | sort -u
 }
 
 env -u DISPLAY -u WAYLAND_DISPLAY "$PROGRAM" --help >"$WORK/help" || fail "--help failed"
-options_in "$WORK/help" >"$WORK/help.options"
+help_options_in "$WORK/help" >"$WORK/help.options"
 grep -qx -- --convert "$WORK/help.options" || fail "no options found in --help"
 
 # A wide line and no hyphenation keep every option in one piece.

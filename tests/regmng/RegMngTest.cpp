@@ -4,6 +4,7 @@
 #include "ManagerFixture.h"
 #include "ModalDriver.h"
 #include "Registry.h"
+#include "RowName.h"
 #include "StoreTestUtils.h"
 #include "SysUtils.h"
 
@@ -89,57 +90,104 @@ TEST_F(RegMngTest, TheOneFilerIsReboundByEveryCall) {
     EXPECT_EQ(first->AsString(), QString());
 }
 
-TEST_F(RegMngTest, BooleanDefaultIsUpperCasedAndMatchedExactly) {
+template <typename Row>
+class RegMngRowTest : public RegMngTest, public ::testing::WithParamInterface<Row> {};
+
+// An item's DefaultValue is what a truth value reads as while nothing is
+// stored: "1", "True" or "Yes" in any letter case, nothing else.
+struct TBooleanDefaultRow {
+    const char* Name;
+    const char* Default;
+    bool Expected;
+};
+using BooleanDefault = RegMngRowTest<TBooleanDefaultRow>;
+
+TEST_P(BooleanDefault, IsUpperCasedAndMatchedExactly) {
     UseIni();
-    const struct {
-        const char* def;
-        bool expected;
-    } defaults[] = {{"True", true}, {"yes", true},    {"1", true},      {"", false},
-                    {"on", false},  {"true ", false}, {" TRUE", false}, {"2", false},
-                    {"yeſ", false}, {"ｙｅｓ", false}}; // no ASCII letter in either
-    for (const auto& d : defaults) {
-        AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
-                QString::fromUtf8(d.def));
-        EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), d.expected)
-            << '"' << d.def << '"';
-        FManager.RegItems()->Clear();
-    }
+    AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
+            QString::fromUtf8(GetParam().Default));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), GetParam().Expected);
 }
 
-TEST_F(RegMngTest, BooleanReadsTheLowByteOfTheStoredNumber) {
+INSTANTIATE_TEST_SUITE_P(
+    Defaults, BooleanDefault,
+    ::testing::Values(
+        TBooleanDefaultRow{"True", "True", true}, TBooleanDefaultRow{"LowerYes", "yes", true},
+        TBooleanDefaultRow{"One", "1", true}, TBooleanDefaultRow{"Empty", "", false},
+        TBooleanDefaultRow{"On", "on", false}, TBooleanDefaultRow{"TrailingBlank", "true ", false},
+        TBooleanDefaultRow{"LeadingBlank", " TRUE", false}, TBooleanDefaultRow{"Two", "2", false},
+        TBooleanDefaultRow{"LongS", "yeſ", false}, // no ASCII letter in either
+        TBooleanDefaultRow{"FullWidth", "ｙｅｓ", false}),
+    TRowName());
+
+// A stored truth value is an integer whose low byte decides.
+struct TStoredBooleanRow {
+    const char* Name;
+    const char* Stored;
+    bool Expected;
+};
+using StoredBoolean = RegMngRowTest<TStoredBooleanRow>;
+
+TEST_P(StoredBoolean, ReadsTheLowByteOfTheNumber) {
     UseIni();
     AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
             QStringLiteral("True"));
-    const struct {
-        const char* stored;
-        bool expected;
-    } cases[] = {{"1", true},  {"2", true},    {"-1", true},    {"7", true}, {"$100", false},
-                 {"0", false}, {"256", false}, {"True", false}, {"", false}};
-    for (const auto& c : cases) {
-        Store(QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
-              QString::fromUtf8(c.stored));
-        EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), c.expected) << c.stored;
-    }
+    Store(QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"),
+          QString::fromUtf8(GetParam().Stored));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("b"))->AsBoolean(), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StoredBoolean,
+                         ::testing::Values(TStoredBooleanRow{"One", "1", true},
+                                           TStoredBooleanRow{"Two", "2", true},
+                                           TStoredBooleanRow{"MinusOne", "-1", true},
+                                           TStoredBooleanRow{"Seven", "7", true},
+                                           TStoredBooleanRow{"Hex100", "$100", false},
+                                           TStoredBooleanRow{"Zero", "0", false},
+                                           TStoredBooleanRow{"TwoFiftySix", "256", false},
+                                           TStoredBooleanRow{"Word", "True", false},
+                                           TStoredBooleanRow{"Empty", "", false}),
+                         TRowName());
+
+TEST_F(RegMngTest, BooleanIsWrittenAsOneOrZero) {
+    UseIni();
+    AddItem(QStringLiteral("b"), QStringLiteral("Form\\CheckBox2"), QStringLiteral("Checked"));
     FManager.Filer(QStringLiteral("b"))->SetAsBoolean(true);
     EXPECT_EQ(ReadBytes(FIni), QByteArray("[Form\\CheckBox2]\r\nChecked=1\r\n"));
     FManager.Filer(QStringLiteral("b"))->SetAsBoolean(false);
     EXPECT_EQ(ReadBytes(FIni), QByteArray("[Form\\CheckBox2]\r\nChecked=0\r\n"));
 }
 
-TEST_F(RegMngTest, IntegerParseAndDecimalWrite) {
+// AsInteger is the integer parse with 0 for what is not a number, whatever
+// the item's default; it writes plain decimal.
+struct TStoredIntegerRow {
+    const char* Name;
+    const char* Stored;
+    int Expected;
+};
+using StoredInteger = RegMngRowTest<TStoredIntegerRow>;
+
+TEST_P(StoredInteger, ParsesOrGivesZero) {
+    UseIni();
+    AddItem(QStringLiteral("n"), QStringLiteral("N"), QStringLiteral("v"), QStringLiteral("5"));
+    Store(QStringLiteral("N"), QStringLiteral("v"), QString::fromUtf8(GetParam().Stored));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("n"))->AsInteger(), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StoredInteger,
+                         ::testing::Values(TStoredIntegerRow{"LeadingBlank", " 42", 42},
+                                           TStoredIntegerRow{"TrailingBlank", "42 ", 0},
+                                           TStoredIntegerRow{"Dollar", "$1F", 31},
+                                           TStoredIntegerRow{"ZeroX", "0x1f", 31},
+                                           TStoredIntegerRow{"Word", "abc", 0},
+                                           TStoredIntegerRow{"Min", "-2147483648", INT32_MIN},
+                                           TStoredIntegerRow{"AboveMax", "2147483648", 0}),
+                         TRowName());
+
+TEST_F(RegMngTest, IntegerReadsTheDefaultAndWritesDecimal) {
     UseIni();
     AddItem(QStringLiteral("n"), QStringLiteral("N"), QStringLiteral("v"), QStringLiteral("5"));
     EXPECT_EQ(FManager.Filer(QStringLiteral("n"))->AsInteger(), 5); // the default, parsed
-    const struct {
-        const char* stored;
-        int expected;
-    } cases[] = {{" 42", 42},      {"42 ", 0}, {"$1F", 31},
-                 {"0x1f", 31},     {"abc", 0}, {"-2147483648", INT32_MIN},
-                 {"2147483648", 0}};
-    for (const auto& c : cases) {
-        Store(QStringLiteral("N"), QStringLiteral("v"), QString::fromUtf8(c.stored));
-        EXPECT_EQ(FManager.Filer(QStringLiteral("n"))->AsInteger(), c.expected) << c.stored;
-    }
     FManager.Filer(QStringLiteral("n"))->SetAsInteger(-5);
     EXPECT_EQ(TIniFile(FIni).ReadString(QStringLiteral("N"), QStringLiteral("v"), {}), "-5");
 }
@@ -225,7 +273,7 @@ TEST_F(RegMngTest, StoreErrorsPassOutOfTheAccessor) {
         FManager.Filer(QStringLiteral("c"))->SetAsBoolean(true);
         ADD_FAILURE() << "wrote over a folder";
     } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), folder + QStringLiteral(" に書き込めません"));
+        EXPECT_EQ(e.Message(), folder + QStringLiteral(" に書き込めません: フォルダーです"));
     }
 }
 
@@ -273,6 +321,24 @@ TEST_F(RegMngTest, BatchOfWritesReachesTheIniFileAsOneRewrite) {
         FManager.Filer(QStringLiteral("a"))->SetAsString(QStringLiteral("reg"));
     }
     EXPECT_EQ(FManager.Filer(QStringLiteral("a"))->AsString(), QStringLiteral("reg"));
+}
+
+// While a read batch is open the manager's reads of its file come from one
+// read of it; another file, or a write, goes to the disk.
+TEST_F(RegMngTest, ReadBatchServesTheManagersReadsFromOneRead) {
+    UseIni();
+    AddItem(QStringLiteral("t"), QStringLiteral("Form\\Tad"), QStringLiteral("string"));
+    Store(QStringLiteral("Form\\Tad"), QStringLiteral("string"), QStringLiteral("old"));
+    TRegReadBatch batch(FManager);
+    WriteBytes(FIni, "[Form\\Tad]\r\nstring=new\r\n"); // another program meanwhile
+    EXPECT_EQ(FManager.Filer(QStringLiteral("t"))->AsString(), QStringLiteral("old"));
+    const QString other = FDir.filePath("other.ini");
+    WriteBytes(other, "[Form\\Tad]\r\nstring=other\r\n");
+    FManager.SetIniFileName(other);
+    EXPECT_EQ(FManager.Filer(QStringLiteral("t"))->AsString(), QStringLiteral("other"));
+    FManager.SetIniFileName(FIni);
+    FManager.Filer(QStringLiteral("t"))->SetAsString(QStringLiteral("mine"));
+    EXPECT_EQ(FManager.Filer(QStringLiteral("t"))->AsString(), QStringLiteral("mine"));
 }
 
 // A subclass's back-end takes effect although it is chosen by a virtual.

@@ -40,9 +40,8 @@ void IniWrite(const QStringList& a) {
 
 void IniBatch(const QStringList& a) {
     TIniBatch batch(a[2]);
-    TIniFile ini(a[2]);
     for (int i = 0, n = a[4].toInt(); i < n; ++i) {
-        ini.WriteString(QStringLiteral("S\\%1").arg(i), QStringLiteral("k"), a[3]);
+        batch.WriteString(QStringLiteral("S\\%1").arg(i), QStringLiteral("k"), a[3]);
         std::printf("WROTE %d\n", i);
         std::fflush(stdout);
         std::this_thread::sleep_for(std::chrono::milliseconds(a[5].toInt()));

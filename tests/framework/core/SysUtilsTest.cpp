@@ -1,26 +1,44 @@
 #include "SysUtils.h"
 
+#include "RowName.h"
+
 #include <gtest/gtest.h>
 
-TEST(IntegerParse, AcceptsDecimalAndHexForms) {
-    EXPECT_EQ(TryStrToInt(" 42"), 42);
-    EXPECT_EQ(TryStrToInt("+7"), 7);
-    EXPECT_EQ(TryStrToInt("-5"), -5);
-    EXPECT_EQ(TryStrToInt("$1F"), 31);
-    EXPECT_EQ(TryStrToInt("x1f"), 31);
-    EXPECT_EQ(TryStrToInt("X1F"), 31);
-    EXPECT_EQ(TryStrToInt("0x10"), 16);
-    EXPECT_EQ(TryStrToInt("0X10"), 16);
-    EXPECT_EQ(TryStrToInt("$FFFFFFFF"), -1);
-    EXPECT_EQ(TryStrToInt("-2147483648"), INT32_MIN);
-    EXPECT_EQ(TryStrToInt("2147483647"), INT32_MAX);
+// The integer parse of every number read back from stored text: a row
+// without a value is invalid.
+struct TParseRow {
+    const char* Name;
+    const char* Text;
+    std::optional<std::int32_t> Value;
+};
+
+class IntegerParse : public ::testing::TestWithParam<TParseRow> {};
+
+TEST_P(IntegerParse, GivesTheValueOrNone) {
+    EXPECT_EQ(TryStrToInt(QString::fromLatin1(GetParam().Text)), GetParam().Value);
+    EXPECT_EQ(StrToIntDef(QString::fromLatin1(GetParam().Text), 9), GetParam().Value.value_or(9));
 }
 
-TEST(IntegerParse, RejectsEverythingElse) {
-    for (const char* bad : {"", " ", "42 ", "abc", "-", "$", "0x", "$123456789", "2147483648",
-                            "-2147483649", "1.5", "- 1", "-$10", "4 2"})
-        EXPECT_FALSE(TryStrToInt(QString::fromLatin1(bad)).has_value()) << bad;
-    EXPECT_EQ(StrToIntDef("abc", 9), 9);
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IntegerParse,
+    ::testing::Values(TParseRow{"LeadingBlank", " 42", 42}, TParseRow{"Plus", "+7", 7},
+                      TParseRow{"Minus", "-5", -5}, TParseRow{"Dollar", "$1F", 31},
+                      TParseRow{"LowerX", "x1f", 31}, TParseRow{"UpperX", "X1F", 31},
+                      TParseRow{"ZeroX", "0x10", 16}, TParseRow{"ZeroUpperX", "0X10", 16},
+                      TParseRow{"HexPattern", "$FFFFFFFF", -1},
+                      TParseRow{"Min", "-2147483648", INT32_MIN},
+                      TParseRow{"Max", "2147483647", INT32_MAX}, TParseRow{"Empty", "", {}},
+                      TParseRow{"Blank", " ", {}}, TParseRow{"TrailingBlank", "42 ", {}},
+                      TParseRow{"Letters", "abc", {}}, TParseRow{"SignAlone", "-", {}},
+                      TParseRow{"DollarAlone", "$", {}}, TParseRow{"ZeroXAlone", "0x", {}},
+                      TParseRow{"NineHexDigits", "$123456789", {}},
+                      TParseRow{"AboveMax", "2147483648", {}},
+                      TParseRow{"BelowMin", "-2147483649", {}}, TParseRow{"Fraction", "1.5", {}},
+                      TParseRow{"BlankAfterSign", "- 1", {}}, TParseRow{"SignedHex", "-$10", {}},
+                      TParseRow{"InnerBlank", "4 2", {}}),
+    TRowName());
+
+TEST(IntegerParseWithoutDefault, NamesTheText) {
     try {
         StrToInt(QStringLiteral("red"));
         FAIL();
