@@ -1,53 +1,38 @@
-#include "Application.h"
 #include "CommandLine.h"
-#include "PathNames.h"
-#include "StoredPage.h"
-#include "Unit1.h"
+#include "ProgramArguments.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <cstdio>
+#include <dlfcn.h>
 
 namespace {
-
-// The arguments as the system has them, so that a file name that is not
-// UTF-8 still names its file.
-QStringList ArgumentsOf(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << PathFromBytes(argv[i]);
-    return args;
-}
 
 // Help, version and the batch conversion need no display.
 int RunWithoutDisplay(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return RunCommandLine(ArgumentsOf(argc, argv), QCoreApplication::applicationFilePath(), stdout,
-                          stderr);
+    return RunCommandLine(ProgramArguments(argc, argv), QCoreApplication::applicationFilePath(),
+                          stdout, stderr);
+}
+
+// The window lives in a module loaded only here (found through the program's
+// run path), so that the command line never loads the Gui and Widgets
+// libraries: loading them costs more than converting a small file.
+int RunWindow(int argc, char** argv) {
+    using TWindowMain = int (*)(int, char**);
+    void* module = dlopen("libvexla_window.so", RTLD_NOW | RTLD_LOCAL);
+    auto* windowMain =
+        module ? reinterpret_cast<TWindowMain>(dlsym(module, "VexlaWindowMain")) : nullptr;
+    if (!windowMain) {
+        std::fprintf(stderr, "vexla: ウィンドウを開始できません (%s)\n", dlerror());
+        return esFailed;
+    }
+    return windowMain(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (StartModeOf(ArgumentsOf(argc, argv)) != TStartMode::Window)
+    if (StartModeOf(ProgramArguments(argc, argv)) != TStartMode::Window)
         return RunWithoutDisplay(argc, argv);
-
-    TApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Vexla"));
-    app.SetTitle(QStringLiteral("Vexla"));
-    // What is left once the toolkit has taken its own options out of argv.
-    const auto files = WindowArguments(ArgumentsOf(argc, argv));
-    if (const QString* error = std::get_if<QString>(&files)) {
-        PrintUsageError(stderr, *error);
-        return esUsage;
-    }
-    Unit1::SettingsFileOverride = ProgramSettingsFile(QCoreApplication::applicationFilePath());
-    TForm1 form;
-    form.show();
-    // Opened once the window shows, as a drop is, so that a file that cannot
-    // be opened gives the usual error box over the window.
-    if (const QStringList& paths = std::get<QStringList>(files); !paths.isEmpty())
-        QMetaObject::invokeMethod(
-            &form, [&form, paths] { form.DropDst1FileDrop(nullptr, paths, 0, 0); },
-            Qt::QueuedConnection);
-    return app.exec();
+    return RunWindow(argc, argv);
 }
