@@ -6,12 +6,8 @@
 #include "TextFile.h"
 
 #include <QIODevice>
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <optional>
-#include <vector>
 
 namespace {
 
@@ -52,126 +48,6 @@ qint64 AppendWithCrLf(QByteArrayView bytes, QByteArray& out) {
     }
     return breaks;
 }
-
-// Decoding then encoding gives back the very bytes wherever each character
-// round-trips, which is nearly every file. Which units do is learned once from
-// Decode and Encode themselves, and a chunk made only of such units is passed
-// through unconverted: the same bytes, several times sooner. Any doubt (a unit
-// that does not round-trip or does not decode as one character or two single
-// bytes) sends the chunk through Decode and Encode.
-class TRoundTripTable {
-public:
-    static const TRoundTripTable& Get() {
-        static const TRoundTripTable table;
-        return table;
-    }
-
-    bool PassesThrough(QByteArrayView bytes) const {
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-        const auto* const end = p + bytes.size();
-        while (p < end) {
-            if (FAsciiPlain) {
-                p = SkipAscii(p, end);
-                if (p == end)
-                    break;
-            }
-            if (p + 1 < end) {
-                const Unit u = FPairs[*p << 8 | p[1]];
-                if (u == Unit::RoundTrip) {
-                    p += 2;
-                    continue;
-                }
-                if (u == Unit::Doubtful)
-                    return false;
-            }
-            if (!FSingles[*p])
-                return false;
-            ++p;
-        }
-        return true;
-    }
-
-private:
-    enum class Unit : unsigned char { NotAPair, RoundTrip, Doubtful };
-
-    static const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end) {
-        constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-        for (std::uint64_t word; end - p >= 8; p += 8) {
-            std::memcpy(&word, p, 8);
-            if (word & kHighBits)
-                break;
-        }
-        while (p < end && *p < 0x80)
-            ++p;
-        return p;
-    }
-
-    static bool RoundTrips(QByteArrayView bytes, const QString& text) {
-        try {
-            return Cp932::Encode(text) == bytes;
-        } catch (const EEncodingError&) {
-            return false;
-        }
-    }
-
-    static QString DecodeBytes(std::initializer_list<unsigned char> bytes) {
-        return Cp932::Decode(QByteArrayView(bytes.begin(), qsizetype(bytes.size())));
-    }
-
-    // What the decoder does with byte b followed by t: one character of both
-    // (round-tripping or not), or b alone, after which t starts afresh.
-    Unit Classify(unsigned char b, unsigned char t, const QString* alone,
-                  const int* pairMate) const {
-        const QString text = DecodeBytes({b, t});
-        if (text.size() == 1) {
-            const char bytes[2] = {char(b), char(t)};
-            return RoundTrips(QByteArrayView(bytes, 2), text) ? Unit::RoundTrip : Unit::Doubtful;
-        }
-        if (text != alone[b] + alone[t])
-            return Unit::Doubtful;
-        // When t can start a character, only a third byte shows whether b
-        // was taken alone or together with t.
-        if (pairMate[t] >= 0) {
-            const auto y = static_cast<unsigned char>(pairMate[t]);
-            if (DecodeBytes({b, t, y}) != alone[b] + DecodeBytes({t, y}))
-                return Unit::Doubtful;
-        }
-        return Unit::NotAPair;
-    }
-
-    TRoundTripTable() : FPairs(256 * 256, Unit::Doubtful) {
-        QString alone[256];
-        int pairMate[256]; // a byte that forms one character after b, or -1
-        for (int b = 0; b < 256; ++b) {
-            const char byte[1] = {char(b)};
-            alone[b] = Cp932::Decode(QByteArrayView(byte, 1));
-            FSingles[b] = alone[b].size() == 1 && RoundTrips(QByteArrayView(byte, 1), alone[b]);
-            pairMate[b] = -1;
-            for (int t = 0; t < 256 && pairMate[b] < 0; ++t)
-                if (DecodeBytes({(unsigned char)b, (unsigned char)t}).size() == 1)
-                    pairMate[b] = t;
-        }
-        FAsciiPlain = true;
-        for (int b = 0; b < 256; ++b) {
-            for (int t = 0; t < 256; ++t) {
-                const Unit u = Classify((unsigned char)b, (unsigned char)t, alone, pairMate);
-                FPairs[size_t(b << 8 | t)] = u;
-                if (b < 0x80 && u != Unit::NotAPair)
-                    FAsciiPlain = false;
-            }
-            if (b < 0x80 && !FSingles[b])
-                FAsciiPlain = false;
-        }
-    }
-
-    bool FSingles[256];
-    bool FAsciiPlain; // every ASCII byte stands alone and round-trips
-    std::vector<Unit> FPairs;
-};
-
-// Chunks smaller than this are converted directly; the table pays off on
-// large inputs only.
-constexpr qsizetype kPassThroughMinimum = 64 * 1024;
 
 // Encodes text whose first line is page line firstLine; a character CP932
 // cannot hold raises the error naming its page line.
@@ -222,7 +98,7 @@ qint64 WriteInput(const TInputDecoder& decoder, QByteArrayView piece, qint64 fir
                   bool charRefs, QIODevice& out, const QString& outputName, QByteArray& scratch) {
     scratch.clear();
     qint64 breaks;
-    if (piece.size() < kPassThroughMinimum || !decoder.PassesThrough(piece)) {
+    if (!decoder.PassesThrough(piece)) {
         breaks = AppendPageText(decoder.Decode(piece), firstLine, charRefs, scratch);
     } else if ((breaks = CrLfBreaks(piece)) >= 0) {
         WriteAll(out, piece, outputName); // already as the page has it
@@ -245,7 +121,7 @@ QString TInputDecoder::Decode(QByteArrayView bytes) const {
 }
 
 bool TInputDecoder::PassesThrough(QByteArrayView bytes) const {
-    return TRoundTripTable::Get().PassesThrough(bytes);
+    return Cp932::PassesThrough(bytes);
 }
 
 qsizetype TInputDecoder::SplitPoint(QByteArrayView bytes) const {

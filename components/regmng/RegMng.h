@@ -134,7 +134,9 @@ public:
     // Font: Ident_FontName, _FontSize (points), _FontColor (colour text),
     // _FontStyle (bold 1, italic 2, underline 4, strike-out 8). A read
     // applies each value as it comes; a colour text that is no colour raises
-    // EConvertError after the name and size are applied.
+    // EConvertError after the name and size are applied. A size outside
+    // kMinFontSize..kMaxFontSize is refused on write and, before anything is
+    // applied, on read.
     virtual void ReadFont(TFont& font);
     virtual void WriteFont(const TFont& font);
     // Ident_ItemCount and Ident_Item0, _Item1, ...; a write deletes the
@@ -159,6 +161,10 @@ public:
     // store access per line, so this also bounds the time a hand-edited
     // count can take. 8192 lines hold 256 KiB.
     static constexpr int kMaxStoredCount = 8192;
+    // Font sizes in points: up to the largest that word processors offer,
+    // about 2,200 pixels high on the screen.
+    static constexpr int kMinFontSize = 1;
+    static constexpr int kMaxFontSize = 1638;
 
     void DeleteValue(const QString& section, const QString& ident);
 

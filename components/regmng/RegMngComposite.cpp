@@ -34,6 +34,19 @@ int CheckedCount(const QString& key, int count) {
     return count;
 }
 
+// A font size, read back or about to be written, in points: anything outside
+// what a screen or a page can show is refused before the font or the store
+// changes (a size near the integer limit would turn into a negative height).
+int CheckedFontSize(const QString& key, int points) {
+    if (points < TRegFiler::kMinFontSize || points > TRegFiler::kMaxFontSize)
+        throw Exception(QStringLiteral("'%1' のフォントサイズ %2 は範囲外です (%3～%4 ポイント)")
+                            .arg(key)
+                            .arg(points)
+                            .arg(TRegFiler::kMinFontSize)
+                            .arg(TRegFiler::kMaxFontSize));
+    return points;
+}
+
 // The whole content of a stream from position 0; the stream is left at its
 // end.
 QByteArray WholeStream(QIODevice& stream) {
@@ -164,8 +177,9 @@ void TRegFiler::WriteFont(const TFont& font) {
         return;
     const QString section = FItem->Section();
     const QString ident = FItem->Ident();
+    const int size = CheckedFontSize(ident + QStringLiteral("_FontSize"), font.Size());
     WriteString(section, ident + QStringLiteral("_FontName"), font.Name());
-    WriteString(section, ident + QStringLiteral("_FontSize"), QString::number(font.Size()));
+    WriteString(section, ident + QStringLiteral("_FontSize"), QString::number(size));
     WriteString(section, ident + QStringLiteral("_FontColor"), ColorToString(font.Color()));
     WriteString(section, ident + QStringLiteral("_FontStyle"), QString::number(font.Style()));
 }
@@ -180,12 +194,15 @@ void TRegFiler::ReadFont(TFont& font) {
     const QString color = ColorToString(font.Color());
     const QString style = QString::number(font.Style());
 
-    font.SetName(ReadString(section, ident + QStringLiteral("_FontName"), name));
-    const int newSize = StrToIntDef(
-        ReadString(section, ident + QStringLiteral("_FontSize"), QString::number(size)), size);
+    const QString sizeKey = ident + QStringLiteral("_FontSize");
+    const QString newName = ReadString(section, ident + QStringLiteral("_FontName"), name);
+    const int newSize = StrToIntDef(ReadString(section, sizeKey, QString::number(size)), size);
     // Points round to pixels: setting the size it already has could move
-    // the height by a pixel.
-    if (newSize != font.Size())
+    // the height by a pixel, so an unchanged size is neither set nor checked.
+    if (newSize != size)
+        CheckedFontSize(sizeKey, newSize);
+    font.SetName(newName);
+    if (newSize != size)
         font.SetSize(newSize);
     const QString colorText = ReadString(section, ident + QStringLiteral("_FontColor"), color);
     const auto newColor = StringToColor(colorText);

@@ -266,8 +266,27 @@ QString PropertyText(const QMetaProperty& p) {
     return QString::fromLatin1(p.name());
 }
 
+QString InvalidValueText(const QMetaProperty& p) {
+    return QStringLiteral("プロパティ %1 の値が不正です").arg(PropertyText(p));
+}
+
 [[noreturn]] void InvalidValue(const QMetaProperty& p) {
-    throw EReadError(QStringLiteral("プロパティ %1 の値が不正です").arg(PropertyText(p)));
+    throw EReadError(InvalidValueText(p));
+}
+
+// Storing a number that is none of an enumeration's values into it is
+// undefined behaviour, and a flag bit no key names has no meaning: neither
+// is written nor read.
+bool IsEnumValue(const QMetaProperty& p, int v) {
+    return p.enumerator().valueToKey(v) != nullptr;
+}
+
+bool HasOnlyFlagBits(const QMetaProperty& p, int v) {
+    const QMetaEnum e = p.enumerator();
+    unsigned known = 0;
+    for (int i = 0; i < e.keyCount(); ++i)
+        known |= unsigned(e.value(i));
+    return (unsigned(v) & ~known) == 0;
 }
 
 } // namespace
@@ -420,17 +439,17 @@ void TWriter::WriteProperty(const QMetaProperty& p, const QVariant& value) {
         break;
     }
     case TPropKind::Enum: {
-        const int v = value.toInt();
-        if (const char* key = p.enumerator().valueToKey(v)) {
-            WriteByte(vaIdent);
-            WriteShortStr(key);
-        } else {
-            WriteInteger(v);
-        }
+        const char* key = p.enumerator().valueToKey(value.toInt());
+        if (!key)
+            throw EWriteError(InvalidValueText(p));
+        WriteByte(vaIdent);
+        WriteShortStr(key);
         break;
     }
     case TPropKind::Flags: {
         const int v = value.toInt();
+        if (!HasOnlyFlagBits(p, v))
+            throw EWriteError(InvalidValueText(p));
         const QByteArray keys = p.enumerator().valueToKeys(v);
         // Keys that spell the value exactly, else the number.
         if (p.enumerator().keysToValue(keys.constData()) != v || (v != 0 && keys.isEmpty())) {
@@ -725,8 +744,12 @@ QVariant TReader::ReadPropertyValue(const QMetaProperty& p) {
         return QSize(n[0], n[1]);
     }
     case TPropKind::Enum: {
-        if (t != vaIdent)
-            return int(integer());
+        if (t != vaIdent) {
+            const int v = int(integer());
+            if (!IsEnumValue(p, v))
+                InvalidValue(p);
+            return v;
+        }
         bool ok = false;
         const int v = p.enumerator().keyToValue(ReadShortStr().constData(), &ok);
         if (!ok)
@@ -734,8 +757,12 @@ QVariant TReader::ReadPropertyValue(const QMetaProperty& p) {
         return v;
     }
     case TPropKind::Flags: {
-        if (t != vaSet)
-            return int(integer());
+        if (t != vaSet) {
+            const int v = int(integer());
+            if (!HasOnlyFlagBits(p, v))
+                InvalidValue(p);
+            return v;
+        }
         int v = 0;
         for (QByteArray key = ReadShortStr(); !key.isEmpty(); key = ReadShortStr()) {
             bool ok = false;

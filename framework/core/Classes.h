@@ -195,7 +195,8 @@ public:
 
     void WriteSignature();
     // The component, its properties and its children. Raises EWriteError
-    // for an unregistered class, an invalid name, or nesting or a count
+    // for an unregistered class, an invalid name, an enumeration holding no
+    // value of it or flags with a bit no key names, or nesting or a count
     // beyond kMaxComponentDepth or kMaxComponentCount, so that nothing is
     // written that cannot be read.
     void WriteComponent(QObject* component);

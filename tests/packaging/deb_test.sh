@@ -38,6 +38,7 @@ dpkg-deb -c "$DEB" | grep -v '^d' | sed -E 's/^([^ ]+ +){5}//' | sort >"$WORK/co
 cat >"$WORK/expected" <<'EOF'
 ./etc/fonts/conf.d/65-vexla-ms-fonts.conf -> /usr/share/fontconfig/conf.avail/65-vexla-ms-fonts.conf
 ./usr/bin/vexla
+./usr/lib/vexla/libvexla_window.so
 ./usr/share/applications/vexla.desktop
 ./usr/share/bash-completion/completions/vexla
 ./usr/share/fontconfig/conf.avail/65-vexla-ms-fonts.conf

@@ -134,6 +134,37 @@ TEST_F(RegMngCompositeTest, FontColourTextIsANameInAnyCaseOrANumber) {
     EXPECT_EQ(font.Style(), TFontStyles(0));
 }
 
+TEST_F(RegMngCompositeTest, FontSizesBeyondAScreenAreRefusedBeforeAnythingChanges) {
+    UseIni();
+    Store("Xv_FontName", QStringLiteral("Other"));
+    const TFont before(QStringLiteral("Before"), 15, clBlue, fsItalic);
+    for (const char* size : {"2147483647", "1639", "0", "-12"}) {
+        Store("Xv_FontSize", QString::fromLatin1(size));
+        TFont font = before;
+        int changes = 0;
+        font.OnChange = [&] { ++changes; };
+        try {
+            Filer()->ReadFont(font);
+            ADD_FAILURE() << "font size " << size << " was taken";
+        } catch (const Exception& e) {
+            EXPECT_EQ(
+                e.Message(),
+                QStringLiteral("'Xv_FontSize' のフォントサイズ %1 は範囲外です (1～1638 ポイント)")
+                    .arg(QString::fromLatin1(size)));
+        }
+        EXPECT_TRUE(font == before) << size;
+        EXPECT_EQ(changes, 0) << size;
+    }
+    Store("Xv_FontSize", QStringLiteral("1638"));
+    TFont largest = before;
+    Filer()->ReadFont(largest);
+    EXPECT_EQ(largest.Size(), 1638);
+
+    // Nor is such a size stored.
+    EXPECT_THROW(Filer("w")->WriteFont(TFont(QStringLiteral("Huge"), 3000)), Exception);
+    EXPECT_EQ(Stored("Xw_FontName"), QStringLiteral("<none>"));
+}
+
 // --- String list ----------------------------------------------------------------
 
 TEST_F(RegMngCompositeTest, AShorterListDeletesTheSurplusKeys) {

@@ -247,6 +247,10 @@ TEST_F(ClassesTest, BadStreamsAreRefusedWithTheirReason) {
               QStringLiteral("プロパティ Small の値が不正です"));
     EXPECT_EQ(ReadError(ProbeStream("P", ShortStr("Kind") + Hex("07") + ShortStr("pkHuge"))),
               QStringLiteral("プロパティ Kind の値が不正です"));
+    EXPECT_EQ(ReadError(ProbeStream("P", ShortStr("Kind") + Hex("0203"))), // no such value
+              QStringLiteral("プロパティ Kind の値が不正です"));
+    EXPECT_EQ(ReadError(ProbeStream("P", ShortStr("Options") + Hex("0209"))), // bit 8 has no key
+              QStringLiteral("プロパティ Options の値が不正です"));
     EXPECT_EQ(ReadError(ProbeStream("P", ShortStr("Bounds") + Hex("0102010201020000"))),
               QStringLiteral("プロパティ Bounds の値が不正です"));
     EXPECT_EQ(ReadError(ProbeStream("P", ShortStr("Lines") + Hex("01010000"))),
@@ -303,7 +307,7 @@ TEST_F(ClassesTest, HostileSizesAndNestingAreRefusedWithoutAllocating) {
     EXPECT_NO_THROW(Write(&root));
 }
 
-TEST_F(ClassesTest, TheWriterRefusesUnregisteredClassesAndBadNames) {
+TEST_F(ClassesTest, TheWriterRefusesWhatNoReaderWouldTake) {
     QObject plain;
     try {
         Write(&plain);
@@ -313,6 +317,12 @@ TEST_F(ClassesTest, TheWriterRefusesUnregisteredClassesAndBadNames) {
     }
     TStreamProbe probe;
     probe.setObjectName(QStringLiteral("has space"));
+    EXPECT_THROW(Write(&probe), EWriteError);
+    probe.setObjectName(QStringLiteral("P"));
+    probe.FKind = TStreamProbe::TKind(3); // within the type's range, but no value of it
+    EXPECT_THROW(Write(&probe), EWriteError);
+    probe.FKind = TStreamProbe::pkSmall;
+    probe.SetOptions(TStreamProbe::TOptions::fromInt(9));
     EXPECT_THROW(Write(&probe), EWriteError);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -94,35 +95,53 @@ QByteArray IconvEncode(iconv_t cd, char16_t c) {
 
 } // namespace
 
-TEST(Cp932, EveryDoubleByteCodeMatchesIconv) {
+// Every entry of the built-in tables: each single byte and each pair decodes
+// as iconv decodes it (or escapes when iconv has no character for it), and
+// each character encodes as iconv encodes it when some code decodes to it,
+// and is refused otherwise.
+TEST(Cp932, EveryCodeAndEveryCharacterMatchesIconv) {
     iconv_t dec = iconv_open("UTF-16LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-16LE");
     ASSERT_NE(dec, iconv_t(-1));
     ASSERT_NE(enc, iconv_t(-1));
+    std::vector<bool> decodable(65536);
     int defined = 0, duplicates = 0;
+    const auto check = [&](const QByteArray& code) {
+        const QString ours = Cp932::Decode(code);
+        const std::optional<char16_t> theirs = IconvDecode(dec, code);
+        if (!theirs || Cp932::IsEscape(*theirs)) { // escaped, saved back unchanged
+            QString escaped;
+            for (char b : code)
+                escaped += QChar(char16_t(Cp932::EscapeBase + std::uint8_t(b)));
+            ASSERT_EQ(ours, escaped) << code.toHex().constData();
+            ASSERT_EQ(Cp932::Encode(ours), code);
+            return;
+        }
+        ASSERT_EQ(ours, Utf16({*theirs})) << code.toHex().constData();
+        decodable[*theirs] = true;
+        if (code.size() == 2) {
+            ++defined;
+            duplicates += Cp932::Encode(ours) != code;
+        }
+    };
+    for (int b = 0x80; b <= 0xFF; ++b)
+        if (b < 0x81 || (b > 0x9F && b < 0xE0) || b > 0xFC)
+            check(Bytes({b}));
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (lead > 0x9F && lead < 0xE0)
             continue;
-        for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            if (trail == 0x7F)
-                continue;
-            const QByteArray pair = Bytes({lead, trail});
-            const QString ours = Cp932::Decode(pair);
-            const std::optional<char16_t> theirs = IconvDecode(dec, pair);
-            if (!theirs) { // both bytes escaped, saved back unchanged
-                ASSERT_EQ(ours, Utf16({char16_t(Cp932::EscapeBase + lead),
-                                       char16_t(Cp932::EscapeBase + trail)}))
-                    << pair.toHex().constData();
-                ASSERT_EQ(Cp932::Encode(ours), pair);
-                continue;
-            }
-            ++defined;
-            ASSERT_EQ(ours, Utf16({*theirs})) << pair.toHex().constData();
-            const QByteArray back = Cp932::Encode(ours);
-            ASSERT_EQ(back, IconvEncode(enc, *theirs)) << pair.toHex().constData();
-            if (back != pair)
-                ++duplicates;
-        }
+        for (int trail = 0x40; trail <= 0xFC; ++trail)
+            if (trail != 0x7F)
+                check(Bytes({lead, trail}));
+    }
+    for (int c = 0x80; c <= 0xFFFF; ++c) {
+        if (Cp932::IsEscape(char16_t(c)) || QChar::isSurrogate(char32_t(c)))
+            continue;
+        const QString text = Utf16({char16_t(c)});
+        if (decodable[size_t(c)])
+            ASSERT_EQ(Cp932::Encode(text), IconvEncode(enc, char16_t(c))) << std::hex << c;
+        else
+            ASSERT_FALSE(Cp932::CanEncode(text)) << std::hex << c;
     }
     iconv_close(dec);
     iconv_close(enc);
