@@ -1,6 +1,8 @@
 #include "Unit1.h"
 
 #include "Application.h"
+#include "Classes.h"
+#include "Cp932.h"
 #include "DropDst.h"
 #include "IniFile.h"
 #include "PagePreview.h"
@@ -108,6 +110,27 @@ public:
 private:
     TRegManager& FManager;
 };
+
+// What the window remembers beside the page settings, after the fourteen
+// items of its settings manager and in sections of their own.
+struct TWindowStateItem {
+    const char* Name;
+    const char* Section;
+    const char* Ident;
+};
+constexpr TWindowStateItem kWindowStateItems[] = {
+    {"OpenFolder", "Form\\TextOpenDialog1", "InitialDir"},
+    {"OpenWidth", "Form\\TextOpenDialog1", "Width"},
+    {"OpenHeight", "Form\\TextOpenDialog1", "Height"},
+    {"RecentFiles", "Form\\RecentFiles", "File"},
+};
+constexpr qsizetype kMaxRecentFiles = 8;
+
+// A path the settings file can hold: Shift-JIS text on one line.
+bool Storable(const QString& path) {
+    return !path.isEmpty() && !path.contains(u'\n') && !path.contains(u'\r') &&
+           Cp932::CanEncode(path);
+}
 
 struct TUpdateBracket {
     explicit TUpdateBracket(TRichEditStrings& lines) : Lines(lines) { Lines.BeginUpdate(); }
@@ -403,7 +426,82 @@ void TForm1::CreateAddedItems(QMenu* file1) {
     file1->addSeparator()->setObjectName(QStringLiteral("N5"));
     QAction* preview = file1->addAction(QStringLiteral("ページのプレビュー(&V)"));
     preview->setObjectName(QStringLiteral("preview1"));
-    connect(preview, &QAction::triggered, this, [this, preview] { preview1Click(preview); });
+    connect(preview, &QAction::triggered, this,
+            Guarded([this, preview] { preview1Click(preview); }));
+    RecentMenu1 = file1->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+    RecentMenu1->setObjectName(QStringLiteral("recent1"));
+    RecentMenu1->menuAction()->setObjectName(QStringLiteral("recent1Item"));
+    ShowRecentFiles();
+}
+
+// --- remembered window state ---------------------------------------------
+
+void TForm1::ReadWindowState() {
+    TextOpenDialog1->SetInitialDir(RegManager1->Filer(QStringLiteral("OpenFolder"))->AsString());
+    const QSize size(RegManager1->Filer(QStringLiteral("OpenWidth"))->AsInteger(),
+                     RegManager1->Filer(QStringLiteral("OpenHeight"))->AsInteger());
+    TextOpenDialog1->SetDialogSize(size.width() > 0 && size.height() > 0 ? size : QSize());
+    TStringList recent;
+    RegManager1->Filer(QStringLiteral("RecentFiles"))->ReadStrings(recent);
+    FRecentFiles = recent.List().mid(0, kMaxRecentFiles);
+    FRecentFiles.removeAll(QString());
+    ShowRecentFiles();
+}
+
+// Nothing is written of what was never used, so that a window used for
+// pages alone leaves the settings file as the fourteen settings make it.
+void TForm1::WriteWindowState() {
+    if (const QString folder = TextOpenDialog1->InitialDir(); Storable(folder))
+        RegManager1->Filer(QStringLiteral("OpenFolder"))->SetAsString(folder);
+    if (const QSize size = TextOpenDialog1->DialogSize(); size.isValid()) {
+        RegManager1->Filer(QStringLiteral("OpenWidth"))->SetAsInteger(size.width());
+        RegManager1->Filer(QStringLiteral("OpenHeight"))->SetAsInteger(size.height());
+    }
+    QStringList storable;
+    for (const QString& path : std::as_const(FRecentFiles))
+        if (Storable(path))
+            storable << path;
+    RegManager1->Filer(QStringLiteral("RecentFiles"))->WriteStrings(TStringList(storable));
+}
+
+void TForm1::FileOpened(const QString& path) {
+    TextOpenDialog1->SetInitialDir(ExtractFilePath(path));
+    FRecentFiles.removeAll(path);
+    FRecentFiles.prepend(path);
+    if (FRecentFiles.size() > kMaxRecentFiles)
+        FRecentFiles.resize(kMaxRecentFiles);
+    ShowRecentFiles();
+}
+
+void TForm1::ShowRecentFiles() {
+    if (!RecentMenu1)
+        return;
+    // An item may be the one whose click runs this: it goes once that is done.
+    for (QAction* old : RecentMenu1->actions()) {
+        RecentMenu1->removeAction(old);
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    for (qsizetype i = 0; i < FRecentFiles.size(); ++i) {
+        const QString path = FRecentFiles[i];
+        QAction* a = RecentMenu1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            DisplayPath(path).replace(QStringLiteral("&"), QStringLiteral("&&"))));
+        a->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, Guarded([this, path] { OpenRecentFile(path); }));
+    }
+    RecentMenu1->setEnabled(!FRecentFiles.isEmpty());
+}
+
+void TForm1::OpenRecentFile(const QString& path) {
+    try {
+        LoadDocument(path);
+    } catch (...) {
+        if (!QFileInfo::exists(path)) {
+            FRecentFiles.removeAll(path);
+            ShowRecentFiles();
+        }
+        throw;
+    }
 }
 
 void TForm1::CreateRegManager() {
@@ -416,6 +514,12 @@ void TForm1::CreateRegManager() {
         item->SetSection(QString::fromLatin1(entry.Section));
         item->SetIdent(QString::fromLatin1(entry.Ident));
         item->SetDefaultValue(QString::fromLatin1(entry.StoredDefault));
+    }
+    for (const TWindowStateItem& entry : kWindowStateItems) {
+        TRegItem* item = RegManager1->RegItems()->Add();
+        item->SetName(QString::fromLatin1(entry.Name));
+        item->SetSection(QString::fromLatin1(entry.Section));
+        item->SetIdent(QString::fromLatin1(entry.Ident));
     }
 }
 
@@ -458,6 +562,7 @@ void TForm1::ReadSettings() {
         if (setting.Checked)
             SettingCheckBox(setting)->setChecked(stored.*setting.Checked);
     Page = stored.Page;
+    ReadWindowState();
 }
 
 void TForm1::WriteSetting(const TStoredSetting& setting) {
@@ -485,6 +590,7 @@ void TForm1::WriteSettings() {
             refused << QStringLiteral("「%1」の%2").arg(SettingLabel(*setting), e.Reason());
         }
     }
+    WriteWindowState();
     batch.Commit();
     if (!refused.isEmpty())
         throw EIniWriteError(file, refused.join(u'\n'));
@@ -709,6 +815,7 @@ void TForm1::LoadDocument(const QString& path, std::optional<TTextEncoding> as) 
     // undo step.
     ShowTextFormat(RichEdit1->Lines().LoadFromFile(path, kMaxLength, as));
     SetCurrentFile(path, true);
+    FileOpened(path);
 }
 
 bool TForm1::SaveDocument(const QString& path) {

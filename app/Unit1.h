@@ -84,6 +84,9 @@ public:
     QLabel* EncodingLabel = nullptr;
     // Made when first shown.
     TPagePreview* PagePreview1 = nullptr;
+    // ファイル → 最近使ったファイル: the files last opened, newest first.
+    QMenu* RecentMenu1 = nullptr;
+    QStringList RecentFiles() const { return FRecentFiles; }
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -174,6 +177,13 @@ private:
     void CreateReopenMenu(QMenu* file1);
     // Items beyond the original menus, after the items of their menu.
     void CreateAddedItems(QMenu* file1);
+    // What the window remembers beside the page settings, in sections of
+    // its own: the open dialog's folder and size, the recent files.
+    void ReadWindowState();
+    void WriteWindowState();
+    void FileOpened(const QString& path);
+    void ShowRecentFiles();
+    void OpenRecentFile(const QString& path);
     // A page setting or the text changed: a shown preview follows soon.
     void PageChanged();
     void RefreshPreview();
@@ -186,4 +196,5 @@ private:
 
     QString FCurFileName;
     QTimer* FPreviewTimer = nullptr;
+    QStringList FRecentFiles;
 };

@@ -453,7 +453,10 @@ void TOpenDialog::Shown() {
     if (FShown)
         return;
     FShown = true;
-    WidenForDetailColumns(FDialog);
+    if (FDialogSize.isValid() && FOptions.testFlag(ofEnableSizing))
+        FDialog->resize(FDialogSize);
+    else
+        WidenForDetailColumns(FDialog);
     if (!FOptions.testFlag(ofEnableSizing))
         FDialog->setFixedSize(FDialog->size());
     Guarded([this] { DoShow(); });
@@ -462,6 +465,8 @@ void TOpenDialog::Shown() {
 void TOpenDialog::Closed() {
     if (!FShown)
         return;
+    if (FDialog)
+        FDialogSize = FDialog->size();
     Guarded([this] { DoClose(); });
     FShown = false;
 }

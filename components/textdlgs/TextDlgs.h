@@ -105,6 +105,11 @@ public:
     void SetTitle(const QString& title) { FTitle = title; }
     TOpenOptions Options() const { return FOptions; }
     void SetOptions(TOpenOptions options) { FOptions = options; }
+    // The size the dialog had when it last closed, which it opens with next
+    // time; empty until then (it opens at its own size, widened for the
+    // detail columns).
+    QSize DialogSize() const { return FDialogSize; }
+    void SetDialogSize(const QSize& size) { FDialogSize = size; }
 
     // Runs the dialog modally; true when the user chose a file, which is then
     // in FileName.
@@ -159,6 +164,7 @@ private:
     QString FInitialDir;
     QString FTitle;
     TOpenOptions FOptions = ofHideReadOnly | ofEnableSizing;
+    QSize FDialogSize;
     QString FTemplateName;
     QPointer<QFileDialog> FDialog;
     QPointer<QWidget> FTemplateArea;

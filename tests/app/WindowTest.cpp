@@ -46,6 +46,7 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
                                   "  Exit1=終了(&X)",
                                   "  N5=-",
                                   "  preview1=ページのプレビュー(&V)",
+                                  "  recent1Item=最近使ったファイル(&R)",
                                   "editm=編集(&E)",
                                   "  mUndo=やり直す(&U)",
                                   "  N2=-",
