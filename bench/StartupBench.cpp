@@ -5,9 +5,19 @@
 #include "Application.h"
 #include "Unit1.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +27,14 @@
 namespace {
 
 constexpr const char* kChildFlag = "--first-paint-child";
+constexpr const char* kFloorChildFlag = "--floor-first-paint-child";
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
 
 std::int64_t MonotonicNs() {
     timespec ts;
@@ -54,6 +72,62 @@ int RunChild(int argc, char** argv, std::int64_t startedNs) {
     return app.exec();
 }
 
+// The floor: a bare Qt main window with the same widgets in the same places
+// and the same faces (named as the fonts are installed), without the
+// program's components, settings or translations.
+int RunFloorChild(int argc, char** argv, std::int64_t startedNs) {
+    QApplication app(argc, argv);
+    QMainWindow form;
+    form.setFont(PixelFont(QStringLiteral("IPAPGothic"), 15));
+    auto* client = new QWidget(&form);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QWidget(client);
+    panel->setFixedHeight(66);
+    const char16_t* captions[] = {u"新", u"開", u"保", u"換", u"背",
+                                  u"文", u"線", u"題", u"明", u"元"};
+    int left = 5;
+    for (const char16_t* caption : captions) {
+        auto* b = new QToolButton(panel);
+        b->setText(QString::fromUtf16(caption));
+        b->setToolTip(QString::fromUtf16(caption));
+        b->setFont(PixelFont(QStringLiteral("IPAMincho"), 15, true));
+        b->setGeometry(left, 16, 25, 25);
+        left += 26;
+    }
+    for (int i = 0; i < 7; ++i) {
+        auto* e = new QLineEdit(QStringLiteral("Tips"), i == 6 ? client : panel);
+        e->setFont(PixelFont(QStringLiteral("IPAMincho"), 15));
+        e->setGeometry(213 + 60 * i, 17 + 26 * (i % 2), 56, 23);
+    }
+    for (int i = 0; i < 6; ++i) {
+        auto* l = new QLabel(QStringLiteral("Label"), panel);
+        l->move(17 + 100 * i, 46);
+    }
+    for (int i = 0; i < 2; ++i)
+        (new QCheckBox(QStringLiteral("Html"), panel))->move(365 + 243 * i, 22 + 26 * i);
+    auto* edit = new QPlainTextEdit(client);
+    edit->setFont(PixelFont(QStringLiteral("IPAGothic"), 15));
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(panel);
+    layout->addWidget(edit, 1);
+    form.setCentralWidget(client);
+    form.statusBar()->showMessage(QStringLiteral("Vexla ver1.04"));
+    form.statusBar()->addPermanentWidget(new QLabel(QStringLiteral("Shift-JIS")));
+    const int items[] = {4, 16, 1};
+    for (int m = 0; m < 3; ++m) {
+        QMenu* menu = form.menuBar()->addMenu(QStringLiteral("メニュー(&M)"));
+        for (int i = 0; i < items[m]; ++i)
+            menu->addAction(QStringLiteral("項目(&I)"));
+    }
+    form.resize(688, 437);
+    TFirstPaintProbe probe(startedNs);
+    form.installEventFilter(&probe);
+    form.show();
+    return app.exec();
+}
+
 std::string gSelf;
 
 // The settings file the started program reads: the one beside it.
@@ -75,9 +149,9 @@ void WriteLargeSettings(int megabytes) {
         file.write("[Filler" + QByteArray::number(n) + "]\r\n" + block);
 }
 
-double StartOnce() {
+double StartOnce(const char* flag = kChildFlag) {
     const std::string cmd =
-        gSelf + " " + kChildFlag + " " + std::to_string(MonotonicNs()) + " 2>/dev/null";
+        gSelf + " " + flag + " " + std::to_string(MonotonicNs()) + " 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");
     double ms = -1;
     if (p) {
@@ -114,6 +188,25 @@ BENCHMARK(BM_StartToFirstPaint)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);
 
+// The floor of a start: a bare Qt window with the same widgets, each start a
+// fresh process too.
+static void BM_FloorBareWindowFirstPaint(benchmark::State& state) {
+    for (auto _ : state) {
+        const double ms = StartOnce(kFloorChildFlag);
+        if (ms < 0) {
+            state.SkipWithError("the bare window did not report its first paint");
+            break;
+        }
+        state.SetIterationTime(ms / 1000.0);
+    }
+}
+BENCHMARK(BM_FloorBareWindowFirstPaint)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+
 // Floor for the large settings file: plain Qt reading it and cutting it
 // into lines once, in this process (a start of its own costs Arg 0's time).
 static void BM_FloorReadSettingsOnce(benchmark::State& state) {
@@ -134,6 +227,10 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], kChildFlag) == 0) {
         int childArgc = 1;
         return RunChild(childArgc, argv, std::stoll(argv[2]));
+    }
+    if (argc == 3 && std::strcmp(argv[1], kFloorChildFlag) == 0) {
+        int childArgc = 1;
+        return RunFloorChild(childArgc, argv, std::stoll(argv[2]));
     }
     gSelf = argv[0];
     benchmark::Initialize(&argc, argv);

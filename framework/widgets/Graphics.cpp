@@ -81,20 +81,21 @@ QFont TFont::ToQFont() const {
 }
 
 void InstallFontSubstitutions() {
-    const QStringList families = QFontDatabase::families();
-    auto pick = [&](std::initializer_list<const char*> candidates) {
-        QStringList found;
+    // Qt takes the first of these that is installed when a face is
+    // resolved; asking the font database here would load all of it before
+    // the window is shown.
+    const auto list = [](std::initializer_list<const char*> candidates) {
+        QStringList faces;
         for (const char* c : candidates)
-            if (families.contains(QString::fromUtf8(c)))
-                found << QString::fromUtf8(c);
-        return found;
+            faces << QString::fromUtf8(c);
+        return faces;
     };
-    const QStringList mincho = pick({"IPAMincho", "IPA明朝", "IPAexMincho", "Noto Serif CJK JP"});
-    const QStringList gothic =
-        pick({"IPAGothic", "IPAゴシック", "IPAexGothic", "Noto Sans CJK JP"});
-    const QStringList pgothic =
-        pick({"IPAPGothic", "IPA Pゴシック", "IPAGothic", "Noto Sans CJK JP"});
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), pgothic);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"),
+                               list({"IPAMincho", "IPA明朝", "IPAexMincho", "Noto Serif CJK JP"}));
+    QFont::insertSubstitutions(
+        QStringLiteral("ＭＳ ゴシック"),
+        list({"IPAGothic", "IPAゴシック", "IPAexGothic", "Noto Sans CJK JP"}));
+    QFont::insertSubstitutions(
+        QStringLiteral("ＭＳ Ｐゴシック"),
+        list({"IPAPGothic", "IPA Pゴシック", "IPAGothic", "Noto Sans CJK JP"}));
 }
