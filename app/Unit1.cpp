@@ -79,6 +79,13 @@ void SetHint(QWidget* w, const QString& hint) {
 
 // Centred on the screen, yet with its top-left corner never off it: a window
 // larger than the screen keeps its menu bar in reach.
+// The caption of a page option's check item.
+QString OptionCaption(const TStoredSetting& setting) {
+    if (setting.Option == &TPageSettings::Utf8)
+        return QStringLiteral("UTF-8 のページ(&8)");
+    return QStringLiteral("本文の < > && を文字のまま表示(&K)");
+}
+
 QPoint CentredOnScreen(const QRect& frame, const QRect& screen) {
     const QPoint centred = screen.center() - frame.center() + frame.topLeft();
     return {std::max(centred.x(), screen.left()), std::max(centred.y(), screen.top())};
@@ -419,10 +426,23 @@ void TForm1::CreateMenu() {
     QMenu* help1 = menu("help1", QStringLiteral("情報(&H)"));
     item(help1, "version1", QStringLiteral("Version(&A)"), &TForm1::version1Click);
 
-    CreateAddedItems(file1);
+    CreateAddedItems(file1, editm);
 }
 
-void TForm1::CreateAddedItems(QMenu* file1) {
+void TForm1::CreateAddedItems(QMenu* file1, QMenu* editm) {
+    editm->addSeparator()->setObjectName(QStringLiteral("N6"));
+    for (const TStoredSetting& setting : StoredSettings()) {
+        if (!setting.Option)
+            continue;
+        QAction* option = editm->addAction(OptionCaption(setting));
+        option->setObjectName(QLatin1String(setting.Control));
+        option->setCheckable(true);
+        connect(option, &QAction::toggled, this, Guarded([this, option, &setting] {
+                    Page.*setting.Option = option->isChecked();
+                    PageChanged();
+                }));
+    }
+
     file1->addSeparator()->setObjectName(QStringLiteral("N5"));
     QAction* preview = file1->addAction(QStringLiteral("ページのプレビュー(&V)"));
     preview->setObjectName(QStringLiteral("preview1"));
@@ -562,15 +582,27 @@ void TForm1::ReadSettings() {
         if (setting.Checked)
             SettingCheckBox(setting)->setChecked(stored.*setting.Checked);
     Page = stored.Page;
+    for (const TStoredSetting& setting : StoredSettings())
+        if (setting.Option)
+            OptionItem(setting)->setChecked(Page.*setting.Option);
     ReadWindowState();
+}
+
+QAction* TForm1::OptionItem(const TStoredSetting& setting) const {
+    return findChild<QAction*>(QLatin1String(setting.Control));
 }
 
 void TForm1::WriteSetting(const TStoredSetting& setting) {
     TRegFiler* filer = RegManager1->Filer(QLatin1String(setting.Name));
-    if (setting.Value)
+    if (setting.Value) {
         filer->SetAsString(Page.*setting.Value);
-    else
+    } else if (setting.Option) {
+        const bool on = Page.*setting.Option;
+        if (!setting.Additive || on || !filer->AsString().isEmpty())
+            filer->SetAsBoolean(on);
+    } else {
         filer->SetAsBoolean(SettingCheckBox(setting)->isChecked());
+    }
 }
 
 void TForm1::WriteSettings() {
@@ -763,6 +795,10 @@ void TForm1::ShineSpeedButton3Click(QObject*) {
     const QStringList tail = PageTailLines(Page);
     TRichEditStrings& lines = RichEdit1->Lines();
     TUpdateBracket bracket(lines);
+    if (Page.Escape)
+        for (int i = 0; i < lines.Count(); ++i)
+            if (const QString line = lines[i], escaped = EscapeText(line); escaped != line)
+                lines.Put(i, escaped);
     for (int i = 0; i < head.size(); ++i)
         lines.Insert(i, head[i]);
     for (const QString& line : tail)
@@ -795,7 +831,8 @@ void TForm1::ShineSpeedButton2Click(QObject*) {
         if (!SaveDocument(SaveDialog1->FileName()))
             return;
         SetCurrentFile(SaveDialog1->FileName(), false);
-        ShowTextFormat({}); // the current file is now the Shift-JIS page
+        // The current file is now the page, in the page's encoding.
+        ShowTextFormat({Page.Utf8 ? TTextEncoding::Utf8 : TTextEncoding::Cp932, false});
     }
     if (!CheckBox2->isChecked())
         return;
@@ -819,6 +856,10 @@ void TForm1::LoadDocument(const QString& path, std::optional<TTextEncoding> as) 
 }
 
 bool TForm1::SaveDocument(const QString& path) {
+    if (Page.Utf8) {
+        RichEdit1->Lines().SaveToFileAsUtf8(path);
+        return true;
+    }
     return RichEdit1->Lines().SaveToFile(path, [this](const TUnencodable& unencodable) {
         const QString question =
             QStringLiteral("Shift-JIS で表せない文字が %1 個あります (最初は U+%2、%3 行目)。"

@@ -176,7 +176,8 @@ private:
     void LoadDocument(const QString& path, std::optional<TTextEncoding> as = std::nullopt);
     void CreateReopenMenu(QMenu* file1);
     // Items beyond the original menus, after the items of their menu.
-    void CreateAddedItems(QMenu* file1);
+    void CreateAddedItems(QMenu* file1, QMenu* editm);
+    QAction* OptionItem(const TStoredSetting& setting) const;
     // What the window remembers beside the page settings, in sections of
     // its own: the open dialog's folder and size, the recent files.
     void ReadWindowState();

@@ -16,7 +16,10 @@ QStringList PageHeadLines(const TPageSettings& p) {
     return {
         QStringLiteral("<HTML>"),
         QStringLiteral("<HEAD>"),
-        QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">"),
+        p.Utf8 ? QStringLiteral(
+                     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">")
+               : QStringLiteral(
+                     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">"),
         QStringLiteral("<TITLE>") + p.Tht + QStringLiteral("</TITLE>"),
         QStringLiteral("</HEAD>"),
         QStringLiteral("<body bgcolor=\"") + p.bgc +
@@ -62,9 +65,30 @@ QString PageText(QStringView text, const TPageSettings& page) {
         return text.toString();
     QString out = head.join(u'\n');
     out += u'\n';
-    out += text;
+    out += page.Escape ? EscapeText(text) : text.toString();
     if (!text.isEmpty() && !text.endsWith(u'\n'))
         out += u'\n';
     out += PageTailLines(page).join(u'\n');
+    return out;
+}
+
+QString EscapeText(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            out += QLatin1StringView("&amp;");
+            break;
+        case u'<':
+            out += QLatin1StringView("&lt;");
+            break;
+        case u'>':
+            out += QLatin1StringView("&gt;");
+            break;
+        default:
+            out += c;
+        }
+    }
     return out;
 }

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-// The thirteen values filled into the page.
+// The thirteen values filled into the page, and the page's options.
 struct TPageSettings {
     QString bgc;     // page and table-row background colour
     QString mclo;    // body text and back-link colour
@@ -21,6 +21,11 @@ struct TPageSettings {
     QString Hbak;    // back-link target without extension
     QString Bac;     // back-link caption
     QString LinkExt; // back-link extension ("htm" or "html")
+    // A UTF-8 page: its Content-Type line names UTF-8 and it is saved as UTF-8.
+    bool Utf8 = false;
+    // The text's "&", "<" and ">" are written as entities, so that it shows
+    // as text rather than as markup.
+    bool Escape = false;
 };
 
 // The faces the Mincho/Gothic toggle switches between.
@@ -41,3 +46,6 @@ QStringList PageTailLines(const TPageSettings& page);
 // LF. A text that already is a page, its first line the template's first,
 // is given back as it is.
 QString PageText(QStringView text, const TPageSettings& page);
+
+// The text with "&", "<" and ">" written as "&amp;", "&lt;" and "&gt;".
+QString EscapeText(QStringView text);

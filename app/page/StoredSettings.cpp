@@ -16,21 +16,31 @@ using P = TPageSettings;
 using V = TStoredValues;
 constexpr TStoredSetting kStoredSettings[] = {
     {"CheckBox1Checked", "Form\\CheckBox1", "Checked", "", nullptr, nullptr, &V::Html, "CheckBox1",
-     false},
+     false, nullptr, false},
     {"CheckBox2Checked", "Form\\CheckBox2", "Checked", "True", nullptr, nullptr, &V::Preview,
-     "CheckBox2", false},
-    {"bgc", "Form\\bgc", "string", "", &P::bgc, u"#fff8dc", nullptr, nullptr, false},
-    {"mclo", "Form\\mclo", "string", "", &P::mclo, u"#000000", nullptr, nullptr, false},
-    {"Lcl", "Form\\Lcl", "string", "", &P::Lcl, u"#CDC0A5", nullptr, nullptr, false},
-    {"Tad", "Form\\Tad", "string", "", &P::Tad, u"Tips", nullptr, "Edit1", true},
-    {"Tht", "Form\\Tht", "string", "", &P::Tht, u"Tips", nullptr, "Edit8", false},
-    {"Mfn", "Form\\Mfn", "string", "", &P::Mfn, u"ＭＳ 明朝", nullptr, nullptr, false},
-    {"Dai", "Form\\Dai", "string", "", &P::Dai, u"#CDC0A5", nullptr, nullptr, false},
-    {"Tsiz", "Form\\Tsiz", "string", "", &P::Tsiz, u"700", nullptr, "Edit3", false},
-    {"Lsiz", "Form\\Lsiz", "string", "", &P::Lsiz, u"800", nullptr, "Edit4", false},
-    {"Fs", "Form\\Fs", "string", "", &P::Fs, u"3", nullptr, "Edit5", false},
-    {"Hbak", "Form\\Hbak", "string", "", &P::Hbak, u"index", nullptr, "Edit6", false},
-    {"Bac", "Form\\Bac", "string", "", &P::Bac, u"Back", nullptr, "Edit7", false},
+     "CheckBox2", false, nullptr, false},
+    {"bgc", "Form\\bgc", "string", "", &P::bgc, u"#fff8dc", nullptr, nullptr, false, nullptr,
+     false},
+    {"mclo", "Form\\mclo", "string", "", &P::mclo, u"#000000", nullptr, nullptr, false, nullptr,
+     false},
+    {"Lcl", "Form\\Lcl", "string", "", &P::Lcl, u"#CDC0A5", nullptr, nullptr, false, nullptr,
+     false},
+    {"Tad", "Form\\Tad", "string", "", &P::Tad, u"Tips", nullptr, "Edit1", true, nullptr, false},
+    {"Tht", "Form\\Tht", "string", "", &P::Tht, u"Tips", nullptr, "Edit8", false, nullptr, false},
+    {"Mfn", "Form\\Mfn", "string", "", &P::Mfn, u"ＭＳ 明朝", nullptr, nullptr, false, nullptr,
+     false},
+    {"Dai", "Form\\Dai", "string", "", &P::Dai, u"#CDC0A5", nullptr, nullptr, false, nullptr,
+     false},
+    {"Tsiz", "Form\\Tsiz", "string", "", &P::Tsiz, u"700", nullptr, "Edit3", false, nullptr, false},
+    {"Lsiz", "Form\\Lsiz", "string", "", &P::Lsiz, u"800", nullptr, "Edit4", false, nullptr, false},
+    {"Fs", "Form\\Fs", "string", "", &P::Fs, u"3", nullptr, "Edit5", false, nullptr, false},
+    {"Hbak", "Form\\Hbak", "string", "", &P::Hbak, u"index", nullptr, "Edit6", false, nullptr,
+     false},
+    {"Bac", "Form\\Bac", "string", "", &P::Bac, u"Back", nullptr, "Edit7", false, nullptr, false},
+    {"Utf8PageChecked", "Form\\utf8Page1", "Checked", "", nullptr, nullptr, nullptr, "utf8Page1",
+     false, &P::Utf8, true},
+    {"EscapeTextChecked", "Form\\escapeText1", "Checked", "", nullptr, nullptr, nullptr,
+     "escapeText1", false, &P::Escape, true},
 };
 
 constexpr const char* kAccessOrder[] = {
@@ -48,6 +58,8 @@ constexpr const char* kAccessOrder[] = {
     "Fs",
     "Hbak",
     "Bac",
+    "Utf8PageChecked",
+    "EscapeTextChecked",
 };
 static_assert(std::size(kAccessOrder) == std::size(kStoredSettings));
 
@@ -90,6 +102,8 @@ TStoredValues ReadStoredValues(TStoredSettingsSource& source) {
     for (const TStoredSetting* setting : SettingsInAccessOrder()) {
         if (setting->Checked) {
             values.*setting->Checked = source.ReadChecked(*setting);
+        } else if (setting->Option) {
+            values.Page.*setting->Option = source.ReadChecked(*setting);
         } else {
             QString& value = values.Page.*setting->Value;
             value = source.ReadText(*setting, value);

@@ -1,5 +1,5 @@
-// The fourteen remembered settings: one table row each, and the one reader
-// that both front ends use to read them. Widget-free.
+// The remembered settings (the fourteen and the page options): one table row each, and the one
+// reader that both front ends use to read them. Widget-free.
 //
 // Adding a remembered page setting is one row here (and its member in
 // TPageSettings) plus the control that shows it.
@@ -20,8 +20,8 @@ struct TStoredValues {
 };
 
 // One remembered setting: its item name, where it is stored, the item's
-// stored default, and either a page value (with its built-in default) or a
-// check box's state, with the control that shows it.
+// stored default, and a page value (with its built-in default), a check
+// box's state or a page option, with the control that shows it.
 struct TStoredSetting {
     const char* Name;
     const char* Section;
@@ -30,11 +30,15 @@ struct TStoredSetting {
     QString TPageSettings::*Value;  // null for a check box
     const char16_t* BuiltInDefault; // of the page value
     bool TStoredValues::*Checked;   // null for a page value
-    const char* Control;            // the field or check box showing it; null for none
+    const char* Control;            // the field, check box or check item showing it
     bool HintIsText;                // the field's hint is its text
+    bool TPageSettings::*Option;    // a page option (a check item); null for the others
+    // Beyond the original fourteen: written only once set or already stored,
+    // so that the settings file stays as the fourteen make it until used.
+    bool Additive;
 };
 
-// The fourteen settings in storage order.
+// The settings in storage order: the fourteen, then the page options.
 std::span<const TStoredSetting> StoredSettings();
 // The same settings in the order they are read and written.
 std::span<const TStoredSetting* const> SettingsInAccessOrder();
@@ -50,7 +54,7 @@ public:
     virtual bool ReadChecked(const TStoredSetting& setting) = 0;
 };
 
-// Reads the fourteen settings in access order. A page value with nothing
+// Reads the settings in access order. A page value with nothing
 // stored keeps its built-in default (a stored empty value is a value);
 // LinkExt follows Html.
 TStoredValues ReadStoredValues(TStoredSettingsSource& source);

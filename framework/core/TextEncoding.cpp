@@ -322,3 +322,28 @@ QString WithCharacterReferences(QStringView text) {
     out.append(text.sliced(done));
     return out;
 }
+
+QByteArray EncodeUtf8Page(QStringView text) {
+    QByteArray out;
+    out.reserve(text.size() * 3 / 2);
+    qsizetype run = 0; // start of the characters not yet written
+    const auto flush = [&](qsizetype end) {
+        out += text.sliced(run, end - run).toUtf8();
+        run = end;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const bool lineBreak =
+            c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+        if (!lineBreak && !Cp932::IsEscape(c))
+            continue;
+        flush(i);
+        if (lineBreak)
+            out += "\r\n";
+        else
+            out += char(c - Cp932::EscapeBase);
+        run = i + 1;
+    }
+    flush(text.size());
+    return out;
+}

@@ -70,3 +70,8 @@ TEncodedPage EncodePage(QStringView text);
 // The text with every character CP932 cannot hold written as a hexadecimal
 // numeric character reference ("&#x20B9F;"), one for each code point.
 QString WithCharacterReferences(QStringView text);
+
+// A text as a UTF-8 page file holds it: UTF-8 without a byte-order mark,
+// with CR LF line breaks (LF, and U+2029 and U+2028 as a text document holds
+// them). The byte escapes of the code page are written back as their bytes.
+QByteArray EncodeUtf8Page(QStringView text);

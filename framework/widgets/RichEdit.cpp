@@ -27,6 +27,14 @@ QString ToLf(QString raw) {
 
 } // namespace
 
+namespace {
+
+[[noreturn]] void RaiseIndexError(int index) {
+    throw Exception(QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(index));
+}
+
+} // namespace
+
 int TRichEditStrings::Count() const {
     const QTextDocument* doc = FEdit.document();
     const int blocks = doc->blockCount();
@@ -35,7 +43,7 @@ int TRichEditStrings::Count() const {
 
 QString TRichEditStrings::Strings(int index) const {
     if (index < 0 || index >= Count())
-        throw Exception(QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(index));
+        RaiseIndexError(index);
     return FEdit.document()->findBlockByNumber(index).text();
 }
 
@@ -72,6 +80,16 @@ void TRichEditStrings::Insert(int index, const QString& s) {
         c.movePosition(QTextCursor::End);
         c.insertText(u'\n' + s);
     }
+}
+
+void TRichEditStrings::Put(int index, const QString& s) {
+    if (index < 0 || index >= Count())
+        RaiseIndexError(index);
+    QTextCursor c = Cursor();
+    const QTextBlock block = FEdit.document()->findBlockByNumber(index);
+    c.setPosition(block.position());
+    c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    c.insertText(s);
 }
 
 void TRichEditStrings::Clear() {
@@ -242,6 +260,12 @@ bool TRichEditStrings::SaveToFile(const QString& path, const TConfirmReferences&
     }
     WriteFileBytes(path, page.Bytes);
     return true;
+}
+
+void TRichEditStrings::SaveToFileAsUtf8(const QString& path) const {
+    const QTextDocument* doc = FEdit.document();
+    const TBusyCursor busy(doc->characterCount());
+    WriteFileBytes(path, EncodeUtf8Page(doc->toRawText()));
 }
 
 TRichEdit::TRichEdit(QWidget* parent)

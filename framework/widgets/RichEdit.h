@@ -29,6 +29,8 @@ public:
     QString Strings(int index) const;
     QString operator[](int index) const { return Strings(index); }
     void Insert(int index, const QString& s);
+    // Replaces the text of the line at index.
+    void Put(int index, const QString& s);
     void Add(const QString& s) { Insert(Count(), s); }
     void Clear();
 
@@ -62,6 +64,9 @@ public:
     // confirm they raise EEncodingError. False when confirm declined: nothing
     // is written.
     bool SaveToFile(const QString& path, const TConfirmReferences& confirm = {}) const;
+    // Saves the text as UTF-8 without a byte-order mark, with CR LF; every
+    // character is kept, so there is nothing to confirm.
+    void SaveToFileAsUtf8(const QString& path) const;
 
 private:
     QTextCursor Cursor();

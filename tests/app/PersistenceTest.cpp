@@ -51,11 +51,11 @@ TEST_F(PersistenceTest, FirstCloseWritesExactlyTheDefaults) {
     // The fourteen, then what the window remembers besides, in sections of
     // its own and written only once used.
     const TRegItems& items = *Form->RegManager1->RegItems();
-    ASSERT_EQ(items.Count(), 18);
+    ASSERT_EQ(items.Count(), 20);
     QStringList sections;
     for (int i = 0; i < 14; ++i)
         sections << items.Items(i)->Section();
-    for (int i = 14; i < 18; ++i)
+    for (int i = 14; i < 20; ++i)
         EXPECT_FALSE(sections.contains(items.Items(i)->Section())) << i;
     EXPECT_EQ(Form->RegManager1->IniFileName(), SettingsFile());
     EXPECT_TRUE(CloseForm());
@@ -206,7 +206,7 @@ void SetWholeSet(TForm1& form, const QString& mark) {
     for (const TStoredSetting& setting : StoredSettings()) {
         if (setting.Value)
             Unit1::Page.*setting.Value = mark + u'-' + QLatin1String(setting.Name);
-        else
+        else if (setting.Checked)
             form.findChild<QCheckBox*>(QLatin1String(setting.Control))
                 ->setChecked((mark == u"A") == (QLatin1String(setting.Name) == "CheckBox1Checked"));
     }
@@ -222,7 +222,7 @@ QString SetIn(const QString& file) {
                                          QLatin1String(setting.Ident), QStringLiteral("<none>"));
         if (setting.Value)
             marks << v.section(u'-', 0, 0);
-        else
+        else if (setting.Checked)
             boxes << v;
     }
     marks.removeDuplicates();

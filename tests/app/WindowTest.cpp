@@ -63,6 +63,9 @@ TEST_F(AppTest, MenuTreeHasTheExactCaptions) {
                                   "  dai1=題名色(&D)",
                                   "  mingo1=明朝-ゴシック(&M)",
                                   "  moto1=元(&G)",
+                                  "  N6=-",
+                                  "  utf8Page1=UTF-8 のページ(&8)",
+                                  "  escapeText1=本文の < > && を文字のまま表示(&K)",
                                   "help1=情報(&H)",
                                   "  version1=Version(&A)"};
     EXPECT_EQ(tree, expected);
