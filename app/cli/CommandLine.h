@@ -2,6 +2,7 @@
 // without a display, and the files the window opens at start.
 #pragma once
 
+#include "PageStream.h"
 #include "PageTemplate.h"
 
 #include <QList>
@@ -29,6 +30,7 @@ struct TBatchOptions {
     QString OutputDir;    // -d: the folder for every page
     QString SettingsFile; // --settings; empty for the window's settings file
     bool CharRefs = false;
+    TInputEncoding Encoding = TInputEncoding::Detect; // --encoding
     std::optional<bool> Html; // --html / --htm; unset follows the settings file
     QList<std::pair<QString TPageSettings::*, QString>> Overrides;
 };
