@@ -1,53 +1,50 @@
-#include "Application.h"
 #include "CommandLine.h"
-#include "PathNames.h"
-#include "StoredPage.h"
-#include "Unit1.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <climits>
+#include <cstdio>
+#include <dlfcn.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
-
-// The arguments as the system has them, so that a file name that is not
-// UTF-8 still names its file.
-QStringList ArgumentsOf(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << PathFromBytes(argv[i]);
-    return args;
-}
 
 // Help, version and the batch conversion need no display.
 int RunWithoutDisplay(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return RunCommandLine(ArgumentsOf(argc, argv), QCoreApplication::applicationFilePath(), stdout,
-                          stderr);
+    return RunCommandLine(ProgramArguments(argc, argv), QCoreApplication::applicationFilePath(),
+                          stdout, stderr);
+}
+
+using TWindowMain = int (*)(int, char**);
+
+// The window's module: beside the program in the build tree, below the
+// library folder once installed.
+TWindowMain LoadWindow() {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return nullptr;
+    const std::string program(self, size_t(n));
+    const std::string folder = program.substr(0, program.rfind('/') + 1);
+    for (const char* place : {VEXLA_WINDOW_MODULE, VEXLA_INSTALLED_WINDOW_MODULE}) {
+        if (void* module = dlopen((folder + place).c_str(), RTLD_NOW | RTLD_LOCAL))
+            return reinterpret_cast<TWindowMain>(dlsym(module, "VexlaWindowMain"));
+    }
+    return nullptr;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (StartModeOf(ArgumentsOf(argc, argv)) != TStartMode::Window)
+    if (StartModeOf(ProgramArguments(argc, argv)) != TStartMode::Window)
         return RunWithoutDisplay(argc, argv);
-
-    TApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Vexla"));
-    app.SetTitle(QStringLiteral("Vexla"));
-    // What is left once the toolkit has taken its own options out of argv.
-    const auto files = WindowArguments(ArgumentsOf(argc, argv));
-    if (const QString* error = std::get_if<QString>(&files)) {
-        PrintUsageError(stderr, *error);
-        return esUsage;
+    const TWindowMain window = LoadWindow();
+    if (!window) {
+        const char* reason = dlerror();
+        std::fprintf(stderr, "vexla: ウィンドウを開けません (%s)\n",
+                     reason ? reason : VEXLA_WINDOW_MODULE);
+        return esFailed;
     }
-    Unit1::SettingsFileOverride = ProgramSettingsFile(QCoreApplication::applicationFilePath());
-    TForm1 form;
-    form.show();
-    // Opened once the window shows, as a drop is, so that a file that cannot
-    // be opened gives the usual error box over the window.
-    if (const QStringList& paths = std::get<QStringList>(files); !paths.isEmpty())
-        QMetaObject::invokeMethod(
-            &form, [&form, paths] { form.DropDst1FileDrop(nullptr, paths, 0, 0); },
-            Qt::QueuedConnection);
-    return app.exec();
+    return window(argc, argv);
 }

@@ -370,6 +370,13 @@ int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out
 
 } // namespace
 
+QStringList ProgramArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << PathFromBytes(argv[i]);
+    return args;
+}
+
 TStartMode StartModeOf(const QStringList& args) {
     const qsizetype end = args.indexOf(QStringLiteral("--"));
     const QStringList options = end < 0 ? args : args.first(end);

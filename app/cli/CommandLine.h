@@ -15,6 +15,10 @@
 
 enum TExitStatus { esSuccess = 0, esFailed = 1, esUsage = 2 };
 
+// The arguments after the program name as the system has them, so that a
+// file name that is not UTF-8 still names its file.
+QStringList ProgramArguments(int argc, char** argv);
+
 // What the arguments (program name excluded) ask for. Window is the default;
 // Usage means an option the program does not know, reported without a display.
 enum class TStartMode { Window, Help, Version, Convert, Usage };

@@ -41,6 +41,13 @@ grep -qx 'Icon=vexla' "$ENTRY" || fail "the entry does not name the icon"
 grep -q '^Name\[ja\]=' "$ENTRY" || fail "no Japanese name"
 grep -q '<svg' "$ICON" || fail "the icon is not an SVG image"
 
+# The window is a module the program loads only to show it: the installed
+# program finds it (a usage error from the window's side shows it loaded).
+[[ -n $(find "$PREFIX" -name vexla-window.so) ]] || fail "no window module"
+QT_QPA_PLATFORM=offscreen "$PROGRAM" -x 2>"$WORK/window.err"
+[[ $? == 2 ]] && grep -q -- '-x' "$WORK/window.err" ||
+    fail "the installed program did not load its window: $(cat "$WORK/window.err")"
+
 # Help and version without any display.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$PROGRAM" --version >"$WORK/version.out" ||
     fail "--version failed"

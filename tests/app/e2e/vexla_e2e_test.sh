@@ -75,6 +75,7 @@ exit 0
 EOF
     chmod +x "$WORK/bin/xdg-open"
     cp "$VEXLA" "$PROGRAM"
+    cp "$(dirname "$VEXLA")/vexla-window.so" "$(dirname "$PROGRAM")/" # the window, loaded from beside it
     unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
     unset WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
