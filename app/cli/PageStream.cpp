@@ -172,25 +172,24 @@ private:
                 return false;
             // Each block is compared with the block one byte before it: a LF
             // must stand where a CR stood before it, and nowhere else.
-            TBytes16 count{}, stray{};
-            int blocks = 0;
-            for (; N - i >= 16; i += 16) {
-                const TBytes16 v = Load16(P + i);
-                const auto lf = TBytes16(v == '\n');
-                stray |= lf ^ TBytes16(Load16(P + i - 1) == '\r');
-                count -= lf; // lanes of -1
-                TBytes16 leads = TBytes16(v == Codes.FLeadVectors[0]);
-                for (size_t k = 1; k < kMaxLeads; ++k)
-                    leads |= TBytes16(v == Codes.FLeadVectors[k]);
-                if (Any(leads) && !LeadsFine(i, i + 16))
-                    return false;
-                if (++blocks == 255) { // before a lane's count wraps
-                    LineFeeds += Sum(count);
-                    count = TBytes16{};
-                    blocks = 0;
+            TBytes16 stray{};
+            while (N - i >= 16) {
+                // Line feeds are counted per lane, up to 255 blocks at once.
+                const qsizetype stop = i + 16 * std::min<qsizetype>((N - i) / 16, 255);
+                TBytes16 count{};
+                for (; i < stop; i += 16) {
+                    const TBytes16 v = Load16(P + i);
+                    const auto lf = TBytes16(v == '\n');
+                    stray |= lf ^ TBytes16(Load16(P + i - 1) == '\r');
+                    count -= lf; // lanes of -1
+                    TBytes16 leads = TBytes16(v == Codes.FLeadVectors[0]);
+                    for (size_t k = 1; k < kMaxLeads; ++k)
+                        leads |= TBytes16(v == Codes.FLeadVectors[k]);
+                    if (Any(leads) && !LeadsFine(i, leads))
+                        return false;
                 }
+                LineFeeds += Sum(count);
             }
-            LineFeeds += Sum(count);
             CrLfOnly = CrLfOnly && !Any(stray);
             if (!Bytes(i, N))
                 return false;
@@ -214,6 +213,22 @@ private:
             for (qsizetype i = from; i < to; ++i)
                 if (Codes.FIsLead[P[i]] && DuplicateAt(i))
                     return false;
+            return true;
+        }
+
+        // The same for the block at from, whose lanes that hold such a lead
+        // byte are set in leads.
+        bool LeadsFine(qsizetype from, TBytes16 leads) {
+            std::uint64_t half[2];
+            std::memcpy(half, &leads, sizeof half);
+            for (int h = 0; h < 2; ++h) {
+                for (std::uint64_t m = half[h]; m != 0;) {
+                    const int lane = __builtin_ctzll(m) / 8;
+                    m &= ~(std::uint64_t(0xFF) << (8 * lane));
+                    if (DuplicateAt(from + 8 * h + lane))
+                        return false;
+                }
+            }
             return true;
         }
 
