@@ -118,8 +118,8 @@ bool TakesValue(QStringView name) {
 // A value that came from bytes that are no text: a NUL, or bytes that are not
 // UTF-8 (which the arguments carry as unpaired surrogates). A file name may
 // be such bytes, but no NUL.
-bool IsText(const QString& value, bool name) {
-    return !value.contains(QChar(u'\0')) && (name || QStringView(value).isValidUtf16());
+bool IsText(const QString& value, bool fileName) {
+    return !value.contains(QChar(u'\0')) && (fileName || QStringView(value).isValidUtf16());
 }
 
 QString ApplyEncoding(TBatchOptions& options, const QString& value) {
