@@ -1,10 +1,13 @@
 // The batch conversion as users run it: whole `vexla --convert` processes,
-// each timed against its floor in the same run, the plain copy
+// each measured against its floor in the same run: the plain copy
 // `cat head.txt input foot.txt > out` that writes as many bytes without
-// converting anything. Both run through sh -c, turn by turn, over the same
-// files; the figures are medians and the ratio is theirs. A small file is
-// timed in CPU against a bare Qt Core program that copies it, since there
-// start-up is nearly all of the work.
+// converting anything (with `sync out` for the wall time, as the page's save
+// waits for the disk), and glibc's `iconv` for UTF-8 input. All run through
+// sh -c, turn by turn, over the same files; the figures are medians of the
+// CPU time (user and system, the command's whole process tree) and of the
+// wall time, and the ratios are theirs. A small file is timed in CPU
+// against a bare Qt Core program that copies it, since there start-up is
+// nearly all of the work.
 #include "BenchData.h"
 #include "Cp932.h"
 #include "PageTemplate.h"
@@ -39,12 +42,51 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// Seconds one run of the shell command takes; negative when it fails.
-double TimeCommand(const std::string& command) {
+// Writes doc over and over until the file holds at least bytes; returns its
+// size, 0 when it cannot be written.
+qint64 WriteRepeated(const QString& path, const QByteArray& doc, qint64 bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return 0;
+    qint64 size = 0;
+    while (size < bytes) {
+        if (f.write(doc) != doc.size())
+            return 0;
+        size += doc.size();
+    }
+    return size;
+}
+
+struct TRun {
+    double Wall = -1; // seconds; negative when the command failed
+    double Cpu = 0;   // seconds of user and system time
+    double PeakMb = 0;
+};
+
+double Seconds(const timeval& t) {
+    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+}
+
+// One run of the shell command; the resource use is that of sh and every
+// process it waited for.
+TRun RunCommand(const std::string& command) {
     const auto start = std::chrono::steady_clock::now();
-    const int status = std::system(command.c_str());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return {};
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return status == 0 ? took.count() : -1;
+    TRun run;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        run.Wall = took.count();
+    run.Cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    run.PeakMb = double(usage.ru_maxrss) / 1024;
+    return run;
 }
 
 struct TProcessTimes {
@@ -99,36 +141,48 @@ struct TWorkFolder {
     std::string Vexla() const {
         return Quote(VEXLA_PROGRAM) + " --convert --settings " + Quote(Path("settings.ini"));
     }
+    std::string CatFloor(const std::string& in, const QString& out) const {
+        return "cat " + Quote(Path("head.txt")) + " " + in + " " + Quote(Path("foot.txt")) + " > " +
+               Quote(Path(out));
+    }
 };
 
-// Runs program and floor in turn (and, when given, the floor followed by
-// `sync FILE`, which waits for the disk as the program's atomic save does);
-// reports the program's median as the time and the floors' beside it.
-void RunPair(benchmark::State& state, const std::string& program, const std::string& floor,
-             double megabytes, const std::string& syncedFloor = {}) {
-    std::vector<double> programTimes, floorTimes, syncedTimes;
+// Runs the program and each floor in turn; reports the program's medians and
+// each floor's beside them. The first floor is the one for the CPU time; a
+// second one, when given, is the one for the wall time.
+void RunAgainstFloors(benchmark::State& state, const std::string& program,
+                      const std::vector<std::string>& floors, double megabytes) {
+    std::vector<double> wall, cpu, peak;
+    std::vector<std::vector<double>> floorWall(floors.size()), floorCpu(floors.size());
     for (auto _ : state) {
-        const double p = TimeCommand(program);
-        const double f = TimeCommand(floor);
-        const double s = syncedFloor.empty() ? 0 : TimeCommand(syncedFloor);
-        if (p < 0 || f < 0 || s < 0) {
-            state.SkipWithError("a command failed");
-            return;
+        const TRun p = RunCommand(program);
+        if (p.Wall < 0)
+            return state.SkipWithError("the program failed");
+        wall.push_back(p.Wall);
+        cpu.push_back(p.Cpu);
+        peak.push_back(p.PeakMb);
+        for (size_t i = 0; i < floors.size(); ++i) {
+            const TRun f = RunCommand(floors[i]);
+            if (f.Wall < 0)
+                return state.SkipWithError("a floor failed");
+            floorWall[i].push_back(f.Wall);
+            floorCpu[i].push_back(f.Cpu);
         }
-        programTimes.push_back(p);
-        floorTimes.push_back(f);
-        syncedTimes.push_back(s);
-        state.SetIterationTime(p);
+        state.SetIterationTime(p.Wall);
     }
-    const double p = Median(programTimes), f = Median(floorTimes);
-    state.counters["median_ms"] = p * 1000;
-    state.counters["floor_median_ms"] = f * 1000;
-    state.counters["ratio"] = p / f;
-    state.counters["MB_per_s"] = megabytes / p;
-    if (!syncedFloor.empty()) {
-        const double s = Median(syncedTimes);
-        state.counters["synced_floor_median_ms"] = s * 1000;
-        state.counters["ratio_to_synced"] = p / s;
+    const double w = Median(wall), c = Median(cpu);
+    state.counters["wall_ms"] = w * 1000;
+    state.counters["cpu_ms"] = c * 1000;
+    state.counters["peak_rss_MB"] = *std::max_element(peak.begin(), peak.end());
+    state.counters["MB_per_s"] = megabytes / w;
+    const double fc = Median(floorCpu[0]);
+    state.counters["floor_cpu_ms"] = fc * 1000;
+    state.counters["floor_wall_ms"] = Median(floorWall[0]) * 1000;
+    state.counters["cpu_ratio"] = c / fc;
+    if (floors.size() > 1) {
+        const double sw = Median(floorWall[1]);
+        state.counters["synced_floor_wall_ms"] = sw * 1000;
+        state.counters["wall_ratio_to_synced"] = w / sw;
     }
 }
 
@@ -137,26 +191,20 @@ void RunPair(benchmark::State& state, const std::string& program, const std::str
 // One 100 MB CP932 file (Japanese and ASCII lines, CR LF).
 static void BM_ConvertLargeFile(benchmark::State& state) {
     TWorkFolder work;
-    const QByteArray ten = LargeCp932Document();
-    QFile input(work.Path("input.txt"));
-    if (!input.open(QIODevice::WriteOnly))
+    const qint64 size = WriteRepeated(work.Path("input.txt"), LargeCp932Document(), 100'000'000);
+    if (size == 0)
         return state.SkipWithError("cannot write the input");
-    qint64 size = 0;
-    while (size < 100'000'000) {
-        input.write(ten);
-        size += ten.size();
-    }
-    input.close();
     const std::string in = Quote(work.Path("input.txt"));
-    const std::string floor = "cat " + Quote(work.Path("head.txt")) + " " + in + " " +
-                              Quote(work.Path("foot.txt")) + " > " + Quote(work.Path("floor.htm"));
+    const std::string floor = work.CatFloor(in, "floor.htm");
     // Arg 0: the page saved atomically, as users run it. Arg 1: the same
     // stream to standard output, redirected to a file: the conversion alone.
-    const std::string program =
-        state.range(0) == 0 ? work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in
-                            : work.Vexla() + " -o - " + in + " > " + Quote(work.Path("out.htm"));
-    RunPair(state, program, floor, double(size) / 1e6,
-            state.range(0) == 0 ? floor + " && sync " + Quote(work.Path("floor.htm")) : "");
+    if (state.range(0) == 0)
+        RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
+                         {floor, floor + " && sync " + Quote(work.Path("floor.htm"))},
+                         double(size) / 1e6);
+    else
+        RunAgainstFloors(state, work.Vexla() + " -o - " + in + " > " + Quote(work.Path("out.htm")),
+                         {floor}, double(size) / 1e6);
 }
 BENCHMARK(BM_ConvertLargeFile)
     ->Arg(0)
@@ -164,6 +212,21 @@ BENCHMARK(BM_ConvertLargeFile)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(7);
+
+// One 100 MB UTF-8 file of the same text, against glibc's conversion of it to
+// CP932 (which holds the whole file in memory).
+static void BM_ConvertLargeUtf8File(benchmark::State& state) {
+    TWorkFolder work;
+    const qint64 size = WriteRepeated(work.Path("input.txt"),
+                                      Cp932::Decode(LargeCp932Document()).toUtf8(), 100'000'000);
+    if (size == 0)
+        return state.SkipWithError("cannot write the input");
+    const std::string in = Quote(work.Path("input.txt"));
+    RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
+                     {"iconv -f UTF-8 -t CP932 " + in + " > " + Quote(work.Path("floor.htm"))},
+                     double(size) / 1e6);
+}
+BENCHMARK(BM_ConvertLargeUtf8File)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
 // Notes of about 2 KB each, written into a folder.
 QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
@@ -225,11 +288,11 @@ static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
     std::optional<TBusyDisk> busy;
     if (state.range(0) == 1)
         busy.emplace(work.Path("."));
-    RunPair(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
-            "for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
-                " \"$f\" " + Quote(work.Path("foot.txt")) + " > " + Quote(work.Path("floor")) +
-                "/${b%.txt}.htm; done",
-            megabytes);
+    RunAgainstFloors(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
+                     {"for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
+                      " \"$f\" " + Quote(work.Path("foot.txt")) + " > " +
+                      Quote(work.Path("floor")) + "/${b%.txt}.htm; done"},
+                     megabytes);
 }
 BENCHMARK(BM_ConvertThousandSmallFiles)
     ->Arg(0)
@@ -237,24 +300,6 @@ BENCHMARK(BM_ConvertThousandSmallFiles)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(7);
-
-// Seconds and peak resident size (MB) of one run of a shell command and
-// the program it starts.
-std::pair<double, double> TimeWithPeak(const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        std::_Exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {-1, 0};
-    return {took.count(), double(usage.ru_maxrss) / 1024.0};
-}
 
 // Many notes given as a list (find -print0 style, from a file): the time per
 // note and the process's peak memory should not grow with their number.
@@ -267,12 +312,12 @@ static void BM_ConvertNotesFromList(benchmark::State& state) {
     const std::string command = work.Vexla() + " -d " + Quote(work.Path("out")) +
                                 " -0 --files-from " + Quote(work.Path("list"));
     for (auto _ : state) {
-        const auto [seconds, peak] = TimeWithPeak(command);
-        if (seconds < 0)
+        const TRun run = RunCommand(command);
+        if (run.Wall < 0)
             return state.SkipWithError("the conversion failed");
-        state.SetIterationTime(seconds);
-        state.counters["us_per_note"] = seconds * 1e6 / double(state.range(0));
-        state.counters["peak_rss_MB"] = peak;
+        state.SetIterationTime(run.Wall);
+        state.counters["us_per_note"] = run.Wall * 1e6 / double(state.range(0));
+        state.counters["peak_rss_MB"] = run.PeakMb;
     }
 }
 BENCHMARK(BM_ConvertNotesFromList)

@@ -14,7 +14,6 @@
 #include <QIODevice>
 #include <algorithm>
 #include <cerrno>
-#include <exception>
 #include <fcntl.h>
 #include <malloc.h>
 #include <optional>
@@ -37,8 +36,20 @@ constexpr TValueOption kValueOptions[] = {
     {"--link", &P::Hbak},        {"--link-text", &P::Bac},
 };
 
-// Options that take a value besides the page values.
-constexpr const char* kPathOptions[] = {"-o", "-d", "--settings", "--face", "--files-from"};
+// Options that take a file or folder name.
+constexpr const char* kPathOptions[] = {"-o", "-d", "--settings", "--files-from"};
+// Options that take one of a few words.
+constexpr const char* kWordOptions[] = {"--face", "--encoding"};
+
+// --encoding: the window's reopen choices, and UTF-16 in a given byte order.
+constexpr struct {
+    const char* Name;
+    TInputEncoding Encoding;
+} kEncodings[] = {
+    {"shift-jis", TInputEncoding::Cp932},  {"utf-8", TInputEncoding::Utf8},
+    {"utf-16", TInputEncoding::Utf16},     {"utf-16le", TInputEncoding::Utf16LE},
+    {"utf-16be", TInputEncoding::Utf16BE},
+};
 
 bool IsHelp(const QString& a) {
     return a == u"--help" || a == u"-h";
@@ -54,6 +65,41 @@ void Print(FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+[[noreturn]] void RaiseOutputError(int error) {
+    throw Exception(QStringLiteral("標準出力に書けません (%1)").arg(SystemErrorText(error)));
+}
+
+// Standard output as the page's sink.
+TByteSink StreamSink(FILE* stream) {
+    return [stream](QByteArrayView bytes) {
+        if (std::fwrite(bytes.data(), 1, size_t(bytes.size()), stream) != size_t(bytes.size()))
+            RaiseOutputError(errno);
+    };
+}
+
+// Flushes what the stream holds and closes a duplicate of its descriptor, so
+// that a write the system could only fail at close (a network file) fails
+// here; the stream itself stays open.
+void FinishStream(FILE* stream) {
+    if (std::fflush(stream) != 0)
+        RaiseOutputError(errno);
+    const int fd = dup(fileno(stream));
+    if (fd < 0 || close(fd) != 0)
+        RaiseOutputError(errno);
+}
+
+// Help and version: any failure to write them fails the run.
+int PrintOutput(FILE* out, FILE* err, const QString& text) {
+    try {
+        StreamSink(out)(Utf8Line(text).toUtf8());
+        FinishStream(out);
+        return esSuccess;
+    } catch (const Exception& e) {
+        Print(err, QStringLiteral("vexla: %1").arg(e.Message()));
+        return esFailed;
+    }
+}
+
 const TValueOption* FindValueOption(QStringView name) {
     for (const TValueOption& o : kValueOptions)
         if (name == QLatin1StringView(o.Name))
@@ -61,18 +107,41 @@ const TValueOption* FindValueOption(QStringView name) {
     return nullptr;
 }
 
+template <size_t N> bool IsOneOf(QStringView name, const char* const (&options)[N]) {
+    return std::any_of(std::begin(options), std::end(options),
+                       [name](const char* o) { return name == QLatin1StringView(o); });
+}
+
 bool TakesValue(QStringView name) {
-    if (FindValueOption(name))
-        return true;
-    for (const char* o : kPathOptions)
-        if (name == QLatin1StringView(o))
-            return true;
-    return false;
+    return FindValueOption(name) || IsOneOf(name, kPathOptions) || IsOneOf(name, kWordOptions);
+}
+
+// A value that came from bytes that are no text: a NUL, or bytes that are not
+// UTF-8 (which the arguments carry as unpaired surrogates). A file name may
+// be such bytes, but no NUL.
+bool IsText(const QString& value, bool fileName) {
+    return !value.contains(QChar(u'\0')) && (fileName || QStringView(value).isValidUtf16());
+}
+
+QString ApplyEncoding(TBatchOptions& options, const QString& value) {
+    for (const auto& e : kEncodings) {
+        if (value.compare(QLatin1StringView(e.Name), Qt::CaseInsensitive) == 0) {
+            options.Encoding = e.Encoding;
+            return {};
+        }
+    }
+    return QStringLiteral("--encoding の値は shift-jis、utf-8、utf-16、utf-16le、utf-16be の"
+                          "どれかです: %1")
+        .arg(value);
 }
 
 // Applies one option with its value; returns a usage error's message or an
 // empty string.
 QString ApplyOption(TBatchOptions& options, const QString& name, const QString& value) {
+    if (!IsText(value, IsOneOf(name, kPathOptions)))
+        return QStringLiteral(
+                   "オプション %1 の値が文字列として読めません (UTF-8 でないバイトか NUL)")
+            .arg(name);
     if (value.contains(u'\r') || value.contains(u'\n'))
         return QStringLiteral("%1 の値に改行は使えません").arg(name);
     if (const TValueOption* o = FindValueOption(name)) {
@@ -84,6 +153,8 @@ QString ApplyOption(TBatchOptions& options, const QString& name, const QString& 
             options.Overrides.append({&P::Mfn, GothicFace()});
         else
             return QStringLiteral("--face の値は mincho か gothic です: %1").arg(value);
+    } else if (name == u"--encoding") {
+        return ApplyEncoding(options, value);
     } else if (name == u"-o") {
         options.Output = value;
     } else if (name == u"-d") {
@@ -153,44 +224,6 @@ void OpenInput(QFile& in, const QString& input) {
     }
 }
 
-void WritePageToStream(QFile& in, FILE* stream, const TPageSettings& page, const QString& input,
-                       const TPageStreamOptions& streamOptions) {
-    const QString name = QStringLiteral("-");
-    QFile out;
-    if (!out.open(stream, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EFCreateError(name);
-    WritePage(in, out, page, input, name, streamOptions);
-    if (!out.flush() || std::fflush(stream) != 0)
-        throw EFCreateError(name);
-}
-
-// A write-only device over a byte sink. A sink that raises fails the write
-// (Qt is not to be unwound through); the error is raised again by Rethrow.
-class TSinkDevice : public QIODevice {
-public:
-    explicit TSinkDevice(const TByteSink& sink) : FSink(sink) { open(WriteOnly | Unbuffered); }
-    void RethrowSinkError() const {
-        if (FError)
-            std::rethrow_exception(FError);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override {
-        try {
-            FSink(QByteArrayView(data, size));
-            return size;
-        } catch (...) {
-            FError = std::current_exception();
-            return -1;
-        }
-    }
-
-private:
-    const TByteSink& FSink;
-    std::exception_ptr FError;
-};
-
 // Writes the page as the window saves one: a special file is refused, a
 // read-only one stays so, the file is replaced atomically where that keeps
 // its identity and written in place otherwise; the old file survives any
@@ -203,16 +236,17 @@ void WritePageToFile(QFile& in, const QString& output, const TPageSettings& page
                             .arg(DisplayPath(output)));
     batch.Add(
         output,
-        [&](const TByteSink& sink) {
-            TSinkDevice out(sink);
-            try {
-                WritePage(in, out, page, input, DisplayPath(output), streamOptions);
-            } catch (const EFCreateError&) {
-                out.RethrowSinkError();
-                throw;
-            }
-        },
+        [&](const TByteSink& sink) { WritePage(in, sink, page, DisplayPath(input), streamOptions); },
         input);
+}
+
+// Standard output cannot take back a page that fails half-way, so such a
+// page is found before anything is written.
+void WritePageToStream(QFile& in, FILE* stream, const TPageSettings& page, const QString& input,
+                       TPageStreamOptions streamOptions) {
+    streamOptions.CheckFirst = true;
+    WritePage(in, StreamSink(stream), page, DisplayPath(input), streamOptions);
+    FinishStream(stream);
 }
 
 // output "-" is stream. A page saved to a file may wait in batch until the
@@ -387,6 +421,7 @@ int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out
     TProgress progress(err, options.FilesFrom.isEmpty() ? options.Inputs.size() : -1);
     TPageStreamOptions streamOptions;
     streamOptions.CharRefs = options.CharRefs;
+    streamOptions.Encoding = options.Encoding;
     streamOptions.OnProgress = [&progress](qint64 bytes) { progress.Update(bytes); };
     int status = esSuccess;
     const auto fail = [&](const QString& input, const QString& message) {
@@ -434,6 +469,13 @@ int RunBatch(const TBatchOptions& options, const QString& programPath, FILE* out
 
 } // namespace
 
+QStringList ProgramArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << PathFromBytes(argv[i]);
+    return args;
+}
+
 TStartMode StartModeOf(const QStringList& args) {
     const qsizetype end = args.indexOf(QStringLiteral("--"));
     const QStringList options = end < 0 ? args : args.first(end);
@@ -476,6 +518,10 @@ QString HelpText() {
         "  --settings ファイル   この設定ファイルを読みます\n"
         "  --char-refs           Shift-JIS にない文字を &#x16進数; で書きます\n"
         "                        (ないときはそのファイルを変換しません)\n"
+        "  --encoding 名前       入力をこの符号化で読みます: shift-jis、utf-8、\n"
+        "                        utf-16 (バイト順は BOM か本文から)、utf-16le、utf-16be\n"
+        "                        (ないときはウィンドウの「開く」と同じく BOM、UTF-8、\n"
+        "                        Shift-JIS の順に判定します)\n"
         "  -o ファイル           保存先 (ファイルが一つのとき。- で標準出力)\n"
         "  -d フォルダ           保存先のフォルダ\n"
         "  --files-from 一覧     一覧のファイルも変換します (一行に一つ。- で標準入力)\n"
@@ -532,11 +578,9 @@ void PrintUsageError(FILE* err, const QString& message) {
 int RunCommandLine(const QStringList& args, const QString& programPath, FILE* out, FILE* err) {
     switch (StartModeOf(args)) {
     case TStartMode::Help:
-        Print(out, HelpText());
-        return esSuccess;
+        return PrintOutput(out, err, HelpText());
     case TStartMode::Version:
-        Print(out, VersionText());
-        return esSuccess;
+        return PrintOutput(out, err, VersionText());
     case TStartMode::Convert:
         break;
     case TStartMode::Window:

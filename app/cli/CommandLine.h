@@ -2,6 +2,7 @@
 // without a display, and the files the window opens at start.
 #pragma once
 
+#include "PageStream.h"
 #include "PageTemplate.h"
 
 #include <QList>
@@ -13,6 +14,10 @@
 #include <variant>
 
 enum TExitStatus { esSuccess = 0, esFailed = 1, esUsage = 2 };
+
+// The arguments after the program name as the system has them, so that a
+// file name that is not UTF-8 still names its file.
+QStringList ProgramArguments(int argc, char** argv);
 
 // What the arguments (program name excluded) ask for. Window is the default;
 // Usage means an option the program does not know, reported without a display.
@@ -31,6 +36,7 @@ struct TBatchOptions {
     QString FilesFrom;     // --files-from: a list of inputs after these ("-" standard input)
     bool NulNames = false; // -0: the list's names end in NUL, not a line break
     bool CharRefs = false;
+    TInputEncoding Encoding = TInputEncoding::Detect; // --encoding
     std::optional<bool> Html; // --html / --htm; unset follows the settings file
     QList<std::pair<QString TPageSettings::*, QString>> Overrides;
 };

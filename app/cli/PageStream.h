@@ -5,46 +5,41 @@
 #pragma once
 
 #include "PageTemplate.h"
+#include "TextFile.h"
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <functional>
 
 class QIODevice;
 
-// How the input's bytes become text. The decoder is chosen once per file from
-// its first bytes; this is the one place where further input encodings plug in.
-class TInputDecoder {
-public:
-    static TInputDecoder Detect(QByteArrayView firstBytes);
-
-    QString Decode(QByteArrayView bytes) const;
-    // True when encoding Decode(bytes) back would give bytes themselves, so
-    // that the bytes can be written as they are (line breaks aside).
-    bool PassesThrough(QByteArrayView bytes) const;
-    // Length of the longest prefix of bytes after which decoding may stop and
-    // start again with the same result as decoding the whole, without parting
-    // a CR from the LF after it; 0 when there is none yet.
-    qsizetype SplitPoint(QByteArrayView bytes) const;
-};
+// How the input's bytes become text: detected as the window's Open does, or
+// in the encoding its reopen menu gives (UTF-16 in the byte order of its mark
+// or its text), or UTF-16 in a byte order given whatever the file shows.
+enum class TInputEncoding { Detect, Cp932, Utf8, Utf16, Utf16LE, Utf16BE };
 
 struct TPageStreamOptions {
-    // Characters CP932 cannot hold become numeric character references
-    // ("&#8364;") instead of stopping the page.
+    TInputEncoding Encoding = TInputEncoding::Detect;
+    // Characters CP932 cannot hold become hexadecimal character references
+    // ("&#x20AC;"), as the window's Save writes them when its question is
+    // answered Yes, instead of failing the page.
     bool CharRefs = false;
+    // The output cannot take back what it was given: a page that fails does
+    // so before anything is written (the input is then read twice).
+    bool CheckFirst = false;
     // Called after each chunk with the number of input bytes consumed so far.
     std::function<void(qint64)> OnProgress;
 };
 
-// Text as CP932 bytes with every line break (CR LF, CR, LF) as CR LF.
-// firstLine is the page line the text starts on, for the error that names
-// the line of a character CP932 cannot hold (raised unless options.CharRefs).
-QByteArray EncodePageText(const QString& text, qint64 firstLine, bool charRefs);
+// Writes the page of the text read from in to out. in must be seekable when
+// the encoding is detected or options.CheckFirst is set. Raises
+// EEncodingError naming the page line of a character CP932 cannot hold
+// (settings or text, unless options.CharRefs) and EFOpenError naming
+// inputName when reading fails; out raises its own errors. out may then have
+// been given part of the page.
+void WritePage(QIODevice& in, const TByteSink& out, const TPageSettings& page,
+               const QString& inputName, const TPageStreamOptions& options = {});
 
-// Writes the page of the text read from in to out. Raises EEncodingError for
-// a character CP932 cannot hold (settings or text) and EFOpenError or
-// EFCreateError, naming inputName or outputName, when reading or writing
-// fails; out may then hold part of the page.
-void WritePage(QIODevice& in, QIODevice& out, const TPageSettings& page, const QString& inputName,
-               const QString& outputName, const TPageStreamOptions& options = {});
+// True when decoding the CP932 bytes and encoding the text again is known to
+// give the bytes back, so that the page can carry them as they are.
+bool Cp932RoundTrips(QByteArrayView bytes);

@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -71,20 +72,6 @@ std::optional<TTextEncoding> MarkedEncoding(QByteArrayView bytes) {
 
 qsizetype MarkSize(TTextEncoding encoding) {
     return encoding == TTextEncoding::Utf8 ? 3 : 2;
-}
-
-// Without a mark, ASCII characters show the byte order: their zero byte comes
-// first in big-endian text.
-TTextEncoding Utf16Order(QByteArrayView bytes) {
-    if (const auto marked = MarkedEncoding(bytes); marked && *marked != TTextEncoding::Utf8)
-        return *marked;
-    qsizetype evenZeros = 0, oddZeros = 0;
-    const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
-    for (qsizetype i = 0; i < n; i += 2) {
-        evenZeros += bytes[i] == 0;
-        oddZeros += bytes[i + 1] == 0;
-    }
-    return evenZeros > oddZeros ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE;
 }
 
 QString DecodeUtf16(QByteArrayView bytes, bool bigEndian, bool& malformed) {
@@ -170,6 +157,58 @@ bool IsUtf16(TTextEncoding e) {
     return e == TTextEncoding::Utf16LE || e == TTextEncoding::Utf16BE;
 }
 
+bool IsCp932LeadByte(Byte b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Validates UTF-8 that arrives in pieces: a sequence cut by the end of one
+// piece is completed from the next.
+class TUtf8Scan {
+public:
+    // False as soon as the bytes so far cannot be the start of valid UTF-8.
+    bool Feed(QByteArrayView piece) {
+        if (!FCut.isEmpty() && !Complete(piece))
+            return false;
+        if (piece.isEmpty())
+            return true;
+        const qsizetype whole = WholeUtf8Length(piece);
+        bool multibyte = false;
+        if (!IsValidUtf8(piece.first(whole), &multibyte))
+            return false;
+        FMultibyte |= multibyte;
+        FCut = piece.sliced(whole).toByteArray();
+        return true;
+    }
+    // Whether the whole input was valid with a multibyte sequence.
+    bool IsUtf8() const { return FCut.isEmpty() && FMultibyte; }
+
+private:
+    // Takes from piece the rest of the sequence cut at the previous piece's
+    // end; piece is advanced past it.
+    bool Complete(QByteArrayView& piece) {
+        const qsizetype take = std::min<qsizetype>(4 - FCut.size(), piece.size());
+        const QByteArray joined = FCut + piece.first(take).toByteArray();
+        const auto* p = reinterpret_cast<const Byte*>(joined.constData());
+        const int n = Utf8SequenceLength(p, p + joined.size());
+        if (n == 0) {
+            // Still short of its length: the piece was tinier than the cut.
+            if (take == piece.size() && WholeUtf8Length(joined) == 0) {
+                FCut = joined;
+                piece = {};
+                return true;
+            }
+            return false;
+        }
+        piece = piece.sliced(n - FCut.size());
+        FCut.clear();
+        FMultibyte = true;
+        return true;
+    }
+
+    QByteArray FCut;
+    bool FMultibyte = false;
+};
+
 // The length of the character at i: two for a surrogate pair.
 qsizetype CharacterLength(QStringView text, qsizetype i) {
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
@@ -244,36 +283,100 @@ bool IsValidUtf8(QByteArrayView bytes, bool* multibyte) {
 }
 
 TTextEncoding DetectEncoding(QByteArrayView bytes) {
-    if (const auto marked = MarkedEncoding(bytes))
+    return DetectEncoding(bytes, [] { return QByteArrayView(); });
+}
+
+TTextEncoding DetectEncoding(QByteArrayView first, const std::function<QByteArrayView()>& next) {
+    if (const auto marked = MarkedEncoding(first))
         return *marked;
-    bool multibyte = false;
-    return IsValidUtf8(bytes, &multibyte) && multibyte ? TTextEncoding::Utf8 : TTextEncoding::Cp932;
+    TUtf8Scan scan;
+    for (QByteArrayView piece = first; !piece.isEmpty(); piece = next())
+        if (!scan.Feed(piece))
+            return TTextEncoding::Cp932;
+    return scan.IsUtf8() ? TTextEncoding::Utf8 : TTextEncoding::Cp932;
+}
+
+// Without a mark, ASCII characters show the byte order: their zero byte comes
+// first in big-endian text.
+TTextEncoding Utf16ByteOrder(QByteArrayView first) {
+    if (const auto marked = MarkedEncoding(first); marked && IsUtf16(*marked))
+        return *marked;
+    qsizetype evenZeros = 0, oddZeros = 0;
+    const qsizetype n = std::min<qsizetype>(first.size(), 4096) & ~qsizetype(1);
+    for (qsizetype i = 0; i < n; i += 2) {
+        evenZeros += first[i] == 0;
+        oddZeros += first[i + 1] == 0;
+    }
+    return evenZeros > oddZeros ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE;
+}
+
+TTextDecoder::TTextDecoder(TTextEncoding encoding, QByteArrayView first, bool detected)
+    : FEncoding(encoding),
+      FMarkLeft(encoding != TTextEncoding::Cp932 && MarkedEncoding(first) == encoding
+                    ? MarkSize(encoding)
+                    : 0),
+      // Detection has already checked unmarked UTF-8.
+      FValidUtf8(detected && FMarkLeft == 0) {}
+
+qsizetype TTextDecoder::SplitPoint(QByteArrayView bytes) const {
+    const auto* data = reinterpret_cast<const Byte*>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (IsUtf16(FEncoding)) {
+        const bool bigEndian = FEncoding == TTextEncoding::Utf16BE;
+        const auto unitAt = [&](qsizetype i) {
+            return bigEndian ? char16_t(data[2 * i] << 8 | data[2 * i + 1])
+                             : char16_t(data[2 * i + 1] << 8 | data[2 * i]);
+        };
+        const qsizetype units = n / 2;
+        for (qsizetype i = units; i > 0; --i)
+            if (unitAt(i - 1) == u'\n')
+                return 2 * i;
+        for (qsizetype i = units; i > 0; --i)
+            if (unitAt(i - 1) != u'\r' && !QChar::isHighSurrogate(unitAt(i - 1)))
+                return 2 * i;
+        return 0;
+    }
+    // A line feed is never part of a CP932 or UTF-8 character.
+    if (const void* lf = memrchr(data, '\n', size_t(n)))
+        return static_cast<const Byte*>(lf) - data + 1;
+    // A line longer than the bytes: cut after a character that is whole.
+    qsizetype cut = n;
+    if (FEncoding == TTextEncoding::Utf8) {
+        cut = WholeUtf8Length(bytes);
+    } else {
+        // A byte that cannot start a two-byte character ends one wherever it
+        // stands (alone or as a trail byte).
+        while (cut > 0 && IsCp932LeadByte(data[cut - 1]))
+            --cut;
+    }
+    // The character before a CR is whole in either encoding.
+    return cut > 0 && data[cut - 1] == '\r' ? cut - 1 : cut;
+}
+
+QString TTextDecoder::Decode(QByteArrayView piece) {
+    const qsizetype mark = std::min(FMarkLeft, piece.size());
+    piece = piece.sliced(mark);
+    FMarkLeft -= mark;
+    switch (FEncoding) {
+    case TTextEncoding::Cp932:
+        return Cp932::Decode(piece);
+    case TTextEncoding::Utf8:
+        return DecodeUtf8Lossless(piece, FValidUtf8, FMalformed);
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        break;
+    }
+    return DecodeUtf16(piece, FEncoding == TTextEncoding::Utf16BE, FMalformed);
 }
 
 TDecodedText DecodeText(QByteArrayView bytes, std::optional<TTextEncoding> as) {
+    const TTextEncoding encoding = !as            ? DetectEncoding(bytes)
+                                   : IsUtf16(*as) ? Utf16ByteOrder(bytes)
+                                                  : *as;
+    TTextDecoder decoder(encoding, bytes, !as);
     TDecodedText out;
-    TTextEncoding encoding = as ? *as : DetectEncoding(bytes);
-    if (as && IsUtf16(encoding))
-        encoding = Utf16Order(bytes);
-    out.Format.Encoding = encoding;
-    const bool marked = encoding != TTextEncoding::Cp932 && MarkedEncoding(bytes) == encoding;
-    if (marked)
-        bytes = bytes.sliced(MarkSize(encoding));
-    // Detection has already checked unmarked UTF-8.
-    const bool knownValid = !as && !marked;
-    bool& malformed = out.Format.Malformed;
-    switch (encoding) {
-    case TTextEncoding::Cp932:
-        out.Text = Cp932::Decode(bytes);
-        break;
-    case TTextEncoding::Utf8:
-        out.Text = DecodeUtf8Lossless(bytes, knownValid, malformed);
-        break;
-    case TTextEncoding::Utf16LE:
-    case TTextEncoding::Utf16BE:
-        out.Text = DecodeUtf16(bytes, encoding == TTextEncoding::Utf16BE, malformed);
-        break;
-    }
+    out.Text = decoder.Decode(bytes);
+    out.Format = {encoding, decoder.Malformed()};
     return out;
 }
 
@@ -286,9 +389,8 @@ TDecodedText DecodeTextHead(QByteArrayView head) {
     // A CP932 lead byte cut from its trail byte shows as its escape: drop it.
     TDecodedText text = DecodeText(head, TTextEncoding::Cp932);
     const qsizetype n = head.size();
-    const unsigned last = n > 0 ? Byte(head[n - 1]) : 0;
-    const bool leadByte = (last >= 0x81 && last <= 0x9F) || (last >= 0xE0 && last <= 0xFC);
-    if (leadByte && text.Text.back().unicode() == Cp932::EscapeBase + last)
+    const Byte last = n > 0 ? Byte(head[n - 1]) : 0;
+    if (IsCp932LeadByte(last) && text.Text.back().unicode() == Cp932::EscapeBase + last)
         text.Text.chop(1);
     return text;
 }

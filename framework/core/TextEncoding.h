@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 
 enum class TTextEncoding { Cp932, Utf8, Utf16LE, Utf16BE };
@@ -36,6 +37,47 @@ bool IsValidUtf8(QByteArrayView bytes, bool* multibyte = nullptr);
 // multibyte sequence is UTF-8, and everything else CP932 (pure ASCII reads
 // the same either way).
 TTextEncoding DetectEncoding(QByteArrayView bytes);
+
+// DetectEncoding for an input read in pieces: first is its beginning (at
+// least a mark's length unless that is all), next gives each further piece in
+// turn and an empty one at the end. Further pieces are asked for only while
+// everything so far is valid UTF-8 without a mark, so most CP932 inputs are
+// told from their first piece.
+TTextEncoding DetectEncoding(QByteArrayView first, const std::function<QByteArrayView()>& next);
+
+// The byte order of UTF-16 read as such: a mark decides, else the zero bytes
+// of ASCII characters in the first 4 KB do (LE when unclear).
+TTextEncoding Utf16ByteOrder(QByteArrayView first);
+
+// Decodes an input that arrives in pieces exactly as DecodeText decodes it
+// whole in the same encoding. Each piece but the last must end at a place
+// SplitPoint gives.
+class TTextDecoder {
+public:
+    // first: the input's beginning, whose mark of this encoding is dropped.
+    // detected: the encoding is DetectEncoding's over the whole input, so
+    // unmarked UTF-8 is known to be valid.
+    TTextDecoder(TTextEncoding encoding, QByteArrayView first, bool detected = false);
+
+    TTextEncoding Encoding() const { return FEncoding; }
+    // Malformed input among the pieces so far (see TTextFormat).
+    bool Malformed() const { return FMalformed; }
+
+    // The length of the longest prefix of bytes (which start where the last
+    // piece ended) after which decoding can stop and go on with the same
+    // characters: after the last line feed where there is one, never inside a
+    // character nor between a CR and the LF after it. 0 when there is none.
+    qsizetype SplitPoint(QByteArrayView bytes) const;
+
+    // The characters of the next piece; line breaks are left as they are.
+    QString Decode(QByteArrayView piece);
+
+private:
+    TTextEncoding FEncoding;
+    qsizetype FMarkLeft; // bytes of the mark not yet dropped
+    bool FValidUtf8;
+    bool FMalformed = false;
+};
 
 // Decodes in the detected encoding, or in the one given. A mark of the
 // encoding used is dropped. For a UTF-16 encoding given, a mark decides the

@@ -11,8 +11,10 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -169,9 +171,36 @@ bool TakeIdentity(int fd, const struct stat& old) {
 // Pieces at least this large start their write-back at once.
 constexpr qsizetype kWriteBackPiece = 256 * 1024;
 
+// A new file is named only between its linking and its rename over the
+// target; a save killed between the two leaves it under this name, which
+// only these temporaries have.
+constexpr char kTemporarySuffix[] = ".vexla-new";
+
 QByteArray TemporaryName(const QByteArray& target) {
     return FolderOf(target) + "/." + BaseName(target) + "." +
-           QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+           QByteArray::number(QRandomGenerator::global()->generate(), 36) + kTemporarySuffix;
+}
+
+// Removes the temporaries in folder that saves killed between naming and
+// renaming left behind. A saver holds a lock on its file from the moment it
+// makes it, so a file whose lock can be taken has no saver any more.
+void RemoveStaleTemporaries(const QByteArray& folder) {
+    const TFd dir(open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* entries = dir.Valid() ? fdopendir(dup(dir.Get())) : nullptr;
+    if (!entries)
+        return;
+    while (const dirent* e = readdir(entries)) {
+        const QByteArrayView name(e->d_name);
+        if (!name.startsWith('.') || !name.endsWith(kTemporarySuffix))
+            continue;
+        const TFd file(openat(dir.Get(), e->d_name,
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st;
+        if (file.Valid() && fstat(file.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
+            flock(file.Get(), LOCK_EX | LOCK_NB) == 0)
+            unlinkat(dir.Get(), e->d_name, 0);
+    }
+    closedir(entries);
 }
 
 // The new content is first written to an unnamed file in the target's folder,
@@ -181,16 +210,20 @@ class TReplacement {
 public:
     explicit TReplacement(const QByteArray& target) : FTarget(target) {
         FFd.Adopt(open(FolderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-        if (FFd.Valid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-            return;
-        for (int attempt = 0; attempt < 100 && !FFd.Valid(); ++attempt) {
-            FName = TemporaryName(target);
-            FFd.Adopt(open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
-            if (!FFd.Valid() && errno != EEXIST)
-                break;
+        if (!FFd.Valid() && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            for (int attempt = 0; attempt < 100 && !FFd.Valid(); ++attempt) {
+                FName = TemporaryName(target);
+                FFd.Adopt(open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+                if (!FFd.Valid() && errno != EEXIST)
+                    break;
+            }
+            if (!FFd.Valid())
+                FName.clear();
         }
-        if (!FFd.Valid())
-            FName.clear();
+        // Held while the process lives: a name this file is left under by a
+        // kill can then be told from one a live save is about to rename.
+        if (FFd.Valid())
+            flock(FFd.Get(), LOCK_EX | LOCK_NB);
     }
     TReplacement(const TReplacement&) = delete;
     TReplacement& operator=(const TReplacement&) = delete;
@@ -213,6 +246,7 @@ public:
         if (fsync(FFd.Get()) != 0 || !PutInPlace())
             return false;
         SyncFolder(FolderOf(FTarget));
+        RemoveStaleTemporaries(FolderOf(FTarget));
         return Close();
     }
 
@@ -569,8 +603,10 @@ void TFileBatch::Flush() {
         folders.insert(FolderOf(p.File->Target()));
         RemoveBackups(BackupPlaces(p.File->Target()));
     }
-    for (const QByteArray& folder : folders)
+    for (const QByteArray& folder : folders) {
         SyncFolder(folder);
+        RemoveStaleTemporaries(folder);
+    }
     FPending.clear();
     FGroupBytes = 0;
 }

@@ -57,11 +57,14 @@ inline TPageSettings DefaultPage(bool html = false) {
     return page;
 }
 
-// What the window's Open (ReadTextFile), conversion and Save (WriteTextFile)
-// write for the file at input.
+// What the window's Open (ReadTextFileDecoded, in the encoding given or
+// detected), conversion and Save (WriteTextFile, characters Shift-JIS cannot
+// hold as references) write for the file at input.
 inline QByteArray WindowPageBytes(const QString& input, const TPageSettings& page,
-                                  const QString& scratch) {
-    WriteTextFile(scratch, WindowPageText(ReadTextFile(input), page));
+                                  const QString& scratch,
+                                  std::optional<TTextEncoding> as = std::nullopt) {
+    const QString text = ReadTextFileDecoded(input, -1, as).Text;
+    WriteTextFile(scratch, WithCharacterReferences(WindowPageText(text, page)));
     return ReadBytes(scratch);
 }
 

@@ -1,6 +1,7 @@
-// The batch conversion against the real window: the same file dropped on the
-// window, converted with the button and saved through the save dialog gives
-// the same bytes as `vexla --convert` with the same settings file.
+// The batch conversion against the real window: the same file opened through
+// the window's Open dialog (and read again through its reopen menu where a
+// case says so), converted with the button and saved through the save dialog
+// gives the same bytes as `vexla --convert` with the same settings file.
 #include "../app/AppFixture.h"
 #include "CliTestUtils.h"
 #include "IniFile.h"
@@ -10,15 +11,16 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// Saves through the next save dialog as path, typed into its name field.
-// then runs first, so that a modal that follows is polled for once this one
-// has closed.
-void AnswerSaveDialog(const QString& path, std::function<void()> then = {}) {
+// Answers the next file dialog with path, typed into its name field. then
+// runs first, so that a modal that follows is polled for once this one has
+// closed.
+void AnswerFileDialog(const QString& path, std::function<void()> then = {}) {
     WhenModal([=](QWidget* modal) {
         if (then)
             then();
@@ -29,7 +31,80 @@ void AnswerSaveDialog(const QString& path, std::function<void()> then = {}) {
     });
 }
 
-class WindowParityTest : public AppTest {
+QByteArray Utf16(const QString& text, bool bigEndian, bool mark) {
+    QByteArray out;
+    if (mark)
+        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+struct TParityCase {
+    const char* Name;
+    QByteArray Bytes;
+    // The window reads the file again through this reopen menu item, and the
+    // batch is given this --encoding.
+    const char* Reopen = nullptr;
+    const char* Encoding = nullptr;
+    // The window's answer to its question about characters Shift-JIS cannot
+    // hold: "Yes" is the batch's --char-refs; "No" saves nothing, and the
+    // batch fails the file.
+    const char* Answer = nullptr;
+};
+
+const QString kJapanese = QStringLiteral("日本語の行 <b>&amp;</b>\tｶﾅ①\r\n二行目\n");
+const QString kUnencodable = QStringLiteral("日本\n안녕 😀€\n");
+
+const TParityCase kCases[] = {
+    {"empty", ""},
+    {"ending with a line break", "Line one\r\nLine two\r\n"},
+    {"without a final line break", "Line one\nLine two"},
+    {"only a line break", "\n"},
+    {"empty lines at the end", "a\n\n\n"},
+    {"lone CRs", "a\rb\r\rc"},
+    {"Shift-JIS Japanese with markup", Sjis(kJapanese)},
+    {"NEC and IBM duplicates", "\x87\x90\x81\xe0\xed\x40\xfa\x5c\xee\xf9\x81\xca\xfa\x54\r\n"},
+    {"bytes that are no characters",
+     QByteArray("\x80\xa0\xfd\xff\x82\x20\x85\x40 \x82", 10) + "\r\n\x81"},
+    {"UTF-8", kJapanese.toUtf8()},
+    {"UTF-8 with a mark", "\xEF\xBB\xBF" + kJapanese.toUtf8()},
+    {"UTF-16LE with a mark", Utf16(kJapanese + QStringLiteral("\rｶ"), false, true)},
+    {"UTF-16BE with a mark", Utf16(kJapanese, true, true)},
+    {"malformed UTF-16", Utf16(QStringLiteral("x") + QChar(0xD800) + u'y', false, true) + 'z',
+     nullptr, nullptr, "Yes"},
+    {"UTF-8 for 400 KB, then a byte that is not", kJapanese.toUtf8().repeated(12000) + "\xff"},
+    {"ASCII for 400 KB, then UTF-8",
+     QByteArray("ascii line\n").repeated(40000) + QStringLiteral("日本").toUtf8()},
+    {"the editor's line and paragraph separators",
+     QStringLiteral("a\u2028b\u2029c\uFDD0d\uFDD1e\u2028").toUtf8()},
+    {"characters Shift-JIS cannot hold as references", kUnencodable.toUtf8(), nullptr, nullptr,
+     "Yes"},
+    {"characters Shift-JIS cannot hold refused", kUnencodable.toUtf8(), nullptr, nullptr, "No"},
+    {"UTF-8 reopened as Shift-JIS", kJapanese.toUtf8(), "reopenSjis1", "shift-jis"},
+    {"Shift-JIS reopened as UTF-8", Sjis(kJapanese), "reopenUtf81", "utf-8", "Yes"},
+    {"UTF-16BE without a mark reopened as UTF-16", Utf16(kJapanese, true, false), "reopenUtf161",
+     "utf-16"},
+};
+
+std::string CaseName(const testing::TestParamInfo<TParityCase>& info) {
+    std::string name = info.param.Name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+}
+
+// The character and line a message names, "U+XXXX" and the line number.
+QStringList CharacterAndLine(const QString& message, const QString& pattern) {
+    const QRegularExpressionMatch m = QRegularExpression(pattern).match(message);
+    return m.hasMatch() ? QStringList{m.captured(1), m.captured(2)} : QStringList{message};
+}
+
+class WindowParity : public AppTest {
 protected:
     QString Path(const QString& name) const { return Dir.filePath(name); }
 
@@ -58,62 +133,73 @@ protected:
         Form->show();
     }
 
-    // Drop, convert, save: what the window writes for input.
-    QByteArray WindowPage(const QString& input, const QString& output,
-                          std::function<void()> afterDialog = {}) {
-        Form->DropDst1FileDrop(nullptr, {input}, 0, 0);
-        QTest::mouseClick(Form->ShineSpeedButton3, Qt::LeftButton);
-        AnswerSaveDialog(output, afterDialog);
-        QTest::mouseClick(Form->ShineSpeedButton2, Qt::LeftButton);
+    // Open, convert, save, answering the save's question with answer.
+    QByteArray WindowPage(const QString& input, const QString& output, const char* reopen,
+                          const char* answer, MessageBoxSeen* question) {
+        AnswerFileDialog(input);
+        ClickButton(Form->ShineSpeedButton1);
+        if (reopen)
+            ChooseMenuItem(reopen);
+        ClickButton(Form->ShineSpeedButton3);
+        AnswerFileDialog(output, [=] {
+            if (answer)
+                AnswerMessageBox(QString::fromLatin1(answer), question);
+        });
+        ClickButton(Form->ShineSpeedButton2);
         return ReadBytes(output);
     }
 
     QTemporaryDir Dir;
 };
 
+class WindowParityTest : public WindowParity, public testing::WithParamInterface<TParityCase> {};
+
 } // namespace
 
-TEST_F(WindowParityTest, BatchPageIsByteForByteTheWindowsPage) {
+TEST_P(WindowParityTest, BatchPageIsByteForByteTheWindowsPage) {
+    const TParityCase& c = GetParam();
     StoreSettings();
-    const struct {
-        const char* Name;
-        QByteArray Bytes;
-    } cases[] = {
-        {"empty", ""},
-        {"ending with a line break", "Line one\r\nLine two\r\n"},
-        {"without a final line break", "Line one\nLine two"},
-        {"only a line break", "\n"},
-        {"empty lines at the end", "a\n\n\n"},
-        {"lone CRs", "a\rb\r\rc"},
-        {"Japanese with markup", Cp932::Encode(u"日本語 <b>&amp;</b>\tｶﾅ\r\n①㈱\r\n")},
-        {"bytes that are no characters",
-         QByteArray("\x80\xa0\xfd\xff\x82\x20\x85\x40 \x82", 10) + "\r\n\x81"},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const QString input = Path(QStringLiteral("in%1.txt").arg(++n));
-        ASSERT_TRUE(WriteBytes(input, c.Bytes));
-        StartAfresh();
-        ASSERT_TRUE(Form->CheckBox1->isChecked());
-        const QByteArray window = WindowPage(input, Path(QStringLiteral("window%1.html").arg(n)));
-        ASSERT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-        const CliRun run = RunCli({"--convert", "--settings", SettingsFile(), input});
-        EXPECT_EQ(run.Status, esSuccess) << run.Err.toStdString();
-        // The stored Html box also names the page .html.
-        const QByteArray batch = ReadBytes(Path(QStringLiteral("in%1.html").arg(n)));
-        EXPECT_TRUE(batch == window) << FirstDifference(batch, window);
+    const QString input = Path("in.txt");
+    ASSERT_TRUE(WriteBytes(input, c.Bytes));
+    StartAfresh();
+    ASSERT_TRUE(Form->CheckBox1->isChecked());
+    MessageBoxSeen question;
+    const QByteArray window = WindowPage(input, Path("window.html"), c.Reopen, c.Answer, &question);
+    ASSERT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(question.Shown, c.Answer != nullptr);
+
+    QStringList args{"--convert", "--settings", SettingsFile()};
+    if (c.Encoding)
+        args << "--encoding" << c.Encoding;
+    if (QByteArrayView(c.Answer) == "Yes")
+        args << "--char-refs";
+    const CliRun run = RunCli(args << input);
+    // The stored Html box also names the page .html.
+    const QString page = Path("in.html");
+    if (QByteArrayView(c.Answer) == "No") {
+        EXPECT_FALSE(QFileInfo::exists(Path("window.html")));
+        EXPECT_EQ(run.Status, esFailed);
+        EXPECT_FALSE(QFileInfo::exists(page));
+        // The batch names the character and the line that the window asks about.
+        EXPECT_EQ(CharacterAndLine(run.Err, QStringLiteral("\\(U\\+([0-9A-F]+)\\) \\((\\d+) 行目")),
+                  CharacterAndLine(question.Text, QStringLiteral("U\\+([0-9A-F]+)、(\\d+) 行目")));
+        return;
     }
+    EXPECT_EQ(run.Status, esSuccess) << run.Err.toStdString();
+    const QByteArray batch = ReadBytes(page);
+    EXPECT_TRUE(batch == window) << FirstDifference(batch, window);
 }
 
-TEST_F(WindowParityTest, ACharacterShiftJisCannotHoldStopsThePageAtTheSameLine) {
+INSTANTIATE_TEST_SUITE_P(Inputs, WindowParityTest, testing::ValuesIn(kCases), CaseName);
+
+TEST_F(WindowParity, ACharacterShiftJisCannotHoldInTheSettingsStopsThePageAtTheSameLine) {
     const QString input = Path("in.txt");
     ASSERT_TRUE(WriteBytes(input, "one\rtwo\r\n"));
     Form->Edit7->setText(QStringLiteral("戻る😀")); // the back link's caption, in the tail
     Form->CheckBox2->setChecked(false);
     // The window asks before it writes references; declined, nothing is saved.
     MessageBoxSeen seen;
-    WindowPage(input, Path("window.htm"), [&] { AnswerMessageBox(QStringLiteral("No"), &seen); });
+    WindowPage(input, Path("window.htm"), nullptr, "No", &seen);
     ASSERT_TRUE(seen.Shown);
     EXPECT_FALSE(QFileInfo::exists(Path("window.htm")));
     // The batch has no one to ask: the file fails, naming the same line.

@@ -98,8 +98,15 @@ check_aliases FONTCONFIG_FILE="$WORK/fonts.conf" XDG_CACHE_HOME="$WORK/cache"
 # Per user: the system configuration reads the user's conf.d.
 check_aliases HOME="$USERHOME" XDG_CONFIG_HOME="$USERHOME/.config" XDG_CACHE_HOME="$WORK/cache"
 
-# Help and version without any display.
+# The window is a module the program loads only to show it: the installed
+# program finds it (a usage error from the window's side shows it loaded).
 PROGRAM=$USERHOME/.local/bin/vexla
+[[ -n $(find "$USERHOME/.local" -name libvexla_window.so) ]] || fail "no window module"
+QT_QPA_PLATFORM=offscreen "$PROGRAM" -x 2>"$WORK/window.err"
+[[ $? == 2 ]] && grep -q -- '-x' "$WORK/window.err" ||
+    fail "the installed program did not load its window: $(cat "$WORK/window.err")"
+
+# Help and version without any display.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$PROGRAM" --version >"$WORK/version.out" ||
     fail "--version failed"
 grep -q '^Vexla ' "$WORK/version.out" || fail "--version printed: $(cat "$WORK/version.out")"

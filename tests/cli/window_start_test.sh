@@ -38,6 +38,7 @@ error_box_shown() {
 mkdir -p "$WORK/home" "$WORK/config" "$WORK/runtime" "$WORK/prog" "$WORK/docs"
 chmod 700 "$WORK/runtime"
 cp "$VEXLA" "$WORK/prog/vexla"
+cp "$(dirname "$VEXLA")/vexla-window.so" "$WORK/prog/" # the window, loaded from beside it
 unset WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-bus"
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime

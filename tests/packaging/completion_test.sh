@@ -38,7 +38,7 @@ expect "--htm --html" vexla --convert --ht
 expect "gothic mincho" vexla --convert --face ""
 expect "gothic" vexla --convert --face = go
 expect "gothic mincho" vexla --convert --face =
-expect "utf-16be utf-16le" vexla --convert --encoding utf-16
+expect "utf-16 utf-16be utf-16le" vexla --convert --encoding utf-16
 expect "" vexla --convert --title ""
 expect "$WORK/sub folder" vexla --convert -d "$WORK/sub"
 # Files are left to bash: no reply, also for an option-like word after --.

@@ -82,6 +82,56 @@ TEST(TextEncodingTest, ValidatorAgreesWithTheToolkitDecoder) {
     }
 }
 
+// Input read in pieces of any size, sequences cut between them included,
+// is detected and decoded as the whole is.
+TEST(TextEncodingTest, PiecesAreDetectedAndDecodedAsTheWhole) {
+    const QString pairs = QStringLiteral("😀\r\n𠮟\rx\n");
+    const QByteArray inputs[] = {
+        kSample.toUtf8(),
+        "\xEF\xBB\xBF" + kSample.toUtf8(),
+        "abc" + kSample.toUtf8() + "\xE6\x97",
+        "\xF0\x9F\x98\x80\xC3",
+        "ascii\r\n",
+        "\x93\xfa\x96\r\n\x7b\x82",
+        Utf16(pairs, false, true),
+        Utf16(pairs + QChar(0xD800), true, true) + 'c',
+    };
+    const std::optional<TTextEncoding> given[] = {std::nullopt, TTextEncoding::Cp932,
+                                                  TTextEncoding::Utf8, TTextEncoding::Utf16LE};
+    for (const QByteArray& bytes : inputs) {
+        for (const std::optional<TTextEncoding> as : given) {
+            const TDecodedText whole = DecodeText(bytes, as);
+            for (qsizetype step = 1; step <= 5; ++step) {
+                SCOPED_TRACE(bytes.toHex(' ').toStdString() + " step " + std::to_string(step));
+                // The first piece holds a mark; the others are step bytes.
+                qsizetype at = std::min<qsizetype>(bytes.size(), 4), end = 0;
+                const auto next = [&] {
+                    const QByteArrayView piece =
+                        QByteArrayView(bytes).sliced(at, std::min(step, bytes.size() - at));
+                    at += piece.size();
+                    return piece;
+                };
+                if (!as) {
+                    EXPECT_EQ(DetectEncoding(QByteArrayView(bytes).first(at), next),
+                              whole.Format.Encoding);
+                }
+                TTextDecoder decoder(whole.Format.Encoding, bytes, !as);
+                QString text;
+                for (at = 0; at < bytes.size();) {
+                    end = std::min(bytes.size(), end + step);
+                    const QByteArrayView held = QByteArrayView(bytes).sliced(at, end - at);
+                    const qsizetype take =
+                        end == bytes.size() ? held.size() : decoder.SplitPoint(held);
+                    text += decoder.Decode(held.first(take));
+                    at += take;
+                }
+                EXPECT_EQ(text, whole.Text);
+                EXPECT_EQ(decoder.Malformed(), whole.Format.Malformed);
+            }
+        }
+    }
+}
+
 TEST(TextEncodingTest, Utf8CutInASequenceFallsBackToCp932Losslessly) {
     const QByteArray cut = QStringLiteral("日本語").toUtf8().chopped(1);
     const TDecodedText d = DecodeText(cut);

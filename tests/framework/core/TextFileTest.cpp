@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -273,6 +274,23 @@ TEST(TextFileSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporary) {
         const QByteArray now = ReadBytes(page);
         EXPECT_TRUE(now == "old" || now == fresh) << now.size();
     }
+}
+
+// A save killed between naming its new file and renaming it leaves that name;
+// the next save into the folder removes it, but never one a live save holds.
+TEST(TextFileSave, TemporariesOfKilledSavesGoWithTheNextSave) {
+    QTemporaryDir dir;
+    const QString page = dir.filePath("page.htm");
+    WriteBytes(page, "old");
+    WriteBytes(dir.filePath(".page.htm.dead.vexla-new"), "left by a kill");
+    WriteBytes(dir.filePath(".other.htm.live.vexla-new"), "about to be renamed");
+    WriteBytes(dir.filePath(".notes.tmp"), "someone else's");
+    QFile live(dir.filePath(".other.htm.live.vexla-new"));
+    ASSERT_TRUE(live.open(QIODevice::ReadOnly));
+    ASSERT_EQ(flock(live.handle(), LOCK_EX), 0);
+    WriteTextFile(page, u"new");
+    EXPECT_EQ(Entries(dir.path()),
+              QStringList({".notes.tmp", ".other.htm.live.vexla-new", "page.htm"}));
 }
 
 // A page with two names is written in place by forked savers, killed at
