@@ -236,7 +236,9 @@ void WritePageToFile(QFile& in, const QString& output, const TPageSettings& page
                             .arg(DisplayPath(output)));
     batch.Add(
         output,
-        [&](const TByteSink& sink) { WritePage(in, sink, page, DisplayPath(input), streamOptions); },
+        [&](const TByteSink& sink) {
+            WritePage(in, sink, page, DisplayPath(input), streamOptions);
+        },
         input);
 }
 
