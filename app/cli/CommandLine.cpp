@@ -402,6 +402,8 @@ TStoredValues PageForRun(const TBatchOptions& options, const QString& programPat
         stored.Page.*value = text;
     stored.Html = options.Html.value_or(stored.Html);
     stored.Page.LinkExt = LinkExtension(stored.Html);
+    stored.Page.Utf8 = stored.Page.Utf8 || options.Utf8;
+    stored.Page.Escape = stored.Page.Escape || options.Escape;
     return stored;
 }
 
@@ -520,6 +522,8 @@ QString HelpText() {
         "  --settings ファイル   この設定ファイルを読みます\n"
         "  --char-refs           Shift-JIS にない文字を &#x16進数; で書きます\n"
         "                        (ないときはそのファイルを変換しません)\n"
+        "  --utf8                UTF-8 のページにします (charset=UTF-8、すべての文字をそのまま)\n"
+        "  --escape              本文の & < > を &amp; &lt; &gt; と書き、文字のまま表示します\n"
         "  --encoding 名前       入力をこの符号化で読みます: shift-jis、utf-8、\n"
         "                        utf-16 (バイト順は BOM か本文から)、utf-16le、utf-16be\n"
         "                        (ないときはウィンドウの「開く」と同じく BOM、UTF-8、\n"
@@ -553,6 +557,10 @@ std::variant<TBatchOptions, QString> ParseBatchArguments(const QStringList& args
             options.Html = a == u"--html";
         } else if (a == u"--char-refs") {
             options.CharRefs = true;
+        } else if (a == u"--utf8") {
+            options.Utf8 = true;
+        } else if (a == u"--escape") {
+            options.Escape = true;
         } else if (a == u"-0") {
             options.NulNames = true;
         } else {

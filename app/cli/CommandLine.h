@@ -36,6 +36,8 @@ struct TBatchOptions {
     QString FilesFrom;     // --files-from: a list of inputs after these ("-" standard input)
     bool NulNames = false; // -0: the list's names end in NUL, not a line break
     bool CharRefs = false;
+    bool Utf8 = false;   // --utf8: a UTF-8 page, whatever the settings file says
+    bool Escape = false; // --escape: the text's & < > as entities
     TInputEncoding Encoding = TInputEncoding::Detect; // --encoding
     std::optional<bool> Html; // --html / --htm; unset follows the settings file
     QList<std::pair<QString TPageSettings::*, QString>> Overrides;

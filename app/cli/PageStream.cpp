@@ -404,7 +404,8 @@ public:
     TPageWriter(QIODevice& in, const TPageSettings& page, const QString& inputName,
                 const TPageStreamOptions& options)
         : FReader(in, inputName), FHead(PageHeadLines(page).join(u'\n') + u'\n'),
-          FTail(PageTailLines(page).join(u'\n')), FOptions(options) {
+          FTail(PageTailLines(page).join(u'\n')), FOptions(options), FUtf8(page.Utf8),
+          FEscape(page.Escape) {
         FReader.Fill();
         FEncoding = InputEncoding(options.Encoding, in, FReader, inputName);
     }
@@ -412,7 +413,7 @@ public:
     // Whether a character CP932 cannot hold may fail the page: the decoded
     // text of CP932 is always encodable.
     bool MayFail() const {
-        return !FOptions.CharRefs &&
+        return !FUtf8 && !FOptions.CharRefs &&
                (FEncoding != TTextEncoding::Cp932 || !Cp932::CanEncode(FHead + FTail));
     }
 
@@ -424,7 +425,7 @@ public:
                              FOptions.Encoding == TInputEncoding::Detect);
         QByteArray chunk;
         chunk.reserve(kChunkSize * 2);
-        AppendPageText(FHead, 1, FOptions.CharRefs, chunk);
+        AppendText(FHead, 1, chunk);
         out(chunk);
 
         FLine = kHeadLines + 1;
@@ -450,7 +451,7 @@ public:
             chunk.append("\r\n", 2);
             ++FLine;
         }
-        AppendPageText(FTail, FLine, FOptions.CharRefs, chunk);
+        AppendText(FTail, FLine, chunk);
         out(chunk);
     }
 
@@ -461,7 +462,7 @@ private:
     void WriteText(TTextDecoder& decoder, QByteArrayView piece, QByteArray& chunk,
                    const TByteSink& out, bool& endsWithBreak) {
         chunk.clear();
-        if (FEncoding == TTextEncoding::Cp932) {
+        if (FEncoding == TTextEncoding::Cp932 && !FUtf8 && !FEscape) {
             const TCp932Scan scan = TDuplicateCodes::Get().Scan(piece);
             if (scan.RoundTrips && scan.CrLfOnly) {
                 out(piece); // already as the page has it
@@ -478,15 +479,28 @@ private:
         }
         QString text = decoder.Decode(piece);
         const bool endsInSeparator = BreakAsTheEditorDoes(text);
-        FLine += AppendPageText(text, FLine, FOptions.CharRefs, chunk);
+        if (FEscape)
+            text = EscapeText(text);
+        FLine += AppendText(text, FLine, chunk);
         out(chunk);
         if (!chunk.isEmpty())
             endsWithBreak = chunk.back() == '\n' && !endsInSeparator;
     }
 
+    // Appends text whose first line is page line firstLine in the page's
+    // encoding with CR LF; returns the number of line breaks.
+    qint64 AppendText(const QString& text, qint64 firstLine, QByteArray& out) const {
+        if (!FUtf8)
+            return AppendPageText(text, firstLine, FOptions.CharRefs, out);
+        const QString lines = NormalizeLineBreaks(text);
+        out += EncodeUtf8Page(lines);
+        return lines.count(u'\n');
+    }
+
     TChunkReader FReader;
     const QString FHead, FTail;
     const TPageStreamOptions& FOptions;
+    const bool FUtf8, FEscape;
     TTextEncoding FEncoding;
     qint64 FLine = 0;
     bool FWritten = false;

@@ -1,7 +1,7 @@
 // Streams a text file into the page the window makes of it: the head lines,
-// the text, the tail lines, as CP932 with CR LF, byte for byte what Open, the
-// conversion and Save give. Memory stays bounded by a few chunks whatever the
-// input size.
+// the text, the tail lines, as CP932 (or, for a UTF-8 page, UTF-8) with CR LF,
+// byte for byte what Open, the conversion and Save give. Memory stays bounded by a few chunks
+// whatever the input size.
 #pragma once
 
 #include "PageTemplate.h"

@@ -54,6 +54,9 @@ struct TParityCase {
     // hold: "Yes" is the batch's --char-refs; "No" saves nothing, and the
     // batch fails the file.
     const char* Answer = nullptr;
+    // Page options ticked in the window and stored, which the batch reads.
+    bool Utf8 = false;
+    bool Escape = false;
 };
 
 const QString kJapanese = QStringLiteral("日本語の行 <b>&amp;</b>\tｶﾅ①\r\n二行目\n");
@@ -88,6 +91,17 @@ const TParityCase kCases[] = {
     {"Shift-JIS reopened as UTF-8", Sjis(kJapanese), "reopenUtf81", "utf-8", "Yes"},
     {"UTF-16BE without a mark reopened as UTF-16", Utf16(kJapanese, true, false), "reopenUtf161",
      "utf-16"},
+    {.Name = "a UTF-8 page keeps every character", .Bytes = kUnencodable.toUtf8(), .Utf8 = true},
+    {.Name = "a UTF-8 page of Shift-JIS with byte escapes",
+     .Bytes = Sjis(kJapanese) + QByteArray("\x80\xa0\r\n", 4),
+     .Utf8 = true},
+    {.Name = "text shown as text",
+     .Bytes = "if (a < b) && c > d\r\n#include <stdio.h>\r",
+     .Escape = true},
+    {.Name = "both options over UTF-16",
+     .Bytes = Utf16(kJapanese + kUnencodable, false, true),
+     .Utf8 = true,
+     .Escape = true},
 };
 
 std::string CaseName(const testing::TestParamInfo<TParityCase>& info) {
@@ -109,8 +123,12 @@ protected:
     QString Path(const QString& name) const { return Dir.filePath(name); }
 
     // Settings as a user leaves them.
-    void StoreSettings() {
+    void StoreSettings(const TParityCase& c = {}) {
         TIniFile ini(SettingsFile());
+        if (c.Utf8)
+            ini.WriteString("Form\\utf8Page1", "Checked", "1");
+        if (c.Escape)
+            ini.WriteString("Form\\escapeText1", "Checked", "1");
         const std::pair<const char*, QString> values[] = {
             {"CheckBox1Checked", "1"},
             {"CheckBox2Checked", "0"},
@@ -158,7 +176,7 @@ class WindowParityTest : public WindowParity, public testing::WithParamInterface
 
 TEST_P(WindowParityTest, BatchPageIsByteForByteTheWindowsPage) {
     const TParityCase& c = GetParam();
-    StoreSettings();
+    StoreSettings(c);
     const QString input = Path("in.txt");
     ASSERT_TRUE(WriteBytes(input, c.Bytes));
     StartAfresh();
@@ -188,6 +206,19 @@ TEST_P(WindowParityTest, BatchPageIsByteForByteTheWindowsPage) {
     EXPECT_EQ(run.Status, esSuccess) << run.Err.toStdString();
     const QByteArray batch = ReadBytes(page);
     EXPECT_TRUE(batch == window) << FirstDifference(batch, window);
+    if (!c.Utf8 && !c.Escape)
+        return;
+    // The options given on the command line instead of stored make the same.
+    TIniFile ini(SettingsFile());
+    ini.DeleteKey("Form\\utf8Page1", "Checked");
+    ini.DeleteKey("Form\\escapeText1", "Checked");
+    QStringList flags{"--convert", "--settings", SettingsFile(), "-o", Path("flags.html")};
+    if (c.Utf8)
+        flags << "--utf8";
+    if (c.Escape)
+        flags << "--escape";
+    ASSERT_EQ(RunCli(flags << input).Status, esSuccess);
+    EXPECT_TRUE(ReadBytes(Path("flags.html")) == window);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, WindowParityTest, testing::ValuesIn(kCases), CaseName);
