@@ -162,18 +162,36 @@ void TRichEditStrings::SetText(const QString& text) {
 
 namespace {
 
-// The undo step of a replacement's modified flag: undoing brings back the
-// flag of the text replaced, redoing gives the replacing text's, which is
-// unmodified.
-class TModifiedStep : public QAbstractUndoItem {
+// The undo step of a replacement. It holds the text it replaced, not the
+// document's own record of it: Qt's undo would keep the old text's blocks,
+// and with them several times its size, beside the new text. Undoing puts
+// that text back and keeps the one it takes away for redoing; the modified
+// flag follows, the replaced text's when undone and unmodified when redone.
+class TReplacementStep : public QAbstractUndoItem {
 public:
-    TModifiedStep(std::optional<bool>& pending, bool before) : FPending(pending), FBefore(before) {}
-    void undo() override { FPending = FBefore; }
-    void redo() override { FPending = false; }
+    TReplacementStep(TRichEdit& edit, std::optional<bool>& pending, QString replaced,
+                     bool replacedModified)
+        : FEdit(edit), FPending(pending), FOther(std::move(replaced)),
+          FReplacedModified(replacedModified) {}
+    void undo() override { Swap(FReplacedModified); }
+    void redo() override { Swap(false); }
 
 private:
+    // Runs inside the document's undo, which records nothing meanwhile.
+    void Swap(bool modified) {
+        QString current = FEdit.Lines().Text();
+        QTextCursor c(FEdit.document());
+        c.select(QTextCursor::Document);
+        c.removeSelectedText();
+        InsertKeepingLongLines(c, FOther);
+        FOther = std::move(current);
+        FPending = modified;
+    }
+
+    TRichEdit& FEdit;
     std::optional<bool>& FPending;
-    bool FBefore;
+    QString FOther;
+    bool FReplacedModified;
 };
 
 } // namespace
@@ -181,19 +199,11 @@ private:
 void TRichEditStrings::ReplaceText(const QString& text) {
     QTextDocument* doc = FEdit.document();
     const bool wasModified = doc->isModified();
-    // Forgetting the earlier steps lets the document drop the texts they
-    // held; otherwise every replaced text would stay in memory.
-    doc->setUndoRedoEnabled(false);
-    doc->setUndoRedoEnabled(true);
-    QTextCursor c(doc);
-    c.beginEditBlock();
-    doc->appendUndoItem(new TModifiedStep(FEdit.FPendingModified, wasModified));
-    c.select(QTextCursor::Document);
-    c.removeSelectedText();
-    InsertKeepingLongLines(c, text);
-    c.endEditBlock();
+    QString replaced = Text();
+    SetText(text); // the old document and its undo steps go
+    doc->appendUndoItem(
+        new TReplacementStep(FEdit, FEdit.FPendingModified, std::move(replaced), wasModified));
     doc->setModified(false);
-    FEdit.moveCursor(QTextCursor::Start);
 }
 
 void TRichEditStrings::BeginUpdate() {
