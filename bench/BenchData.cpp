@@ -3,6 +3,9 @@
 #include "Cp932.h"
 #include "TextFile.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 QByteArray LargeCp932Document() {
     static const QByteArray doc = [] {
         const QString line = QStringLiteral(
@@ -37,4 +40,13 @@ QByteArray LongLineCp932Document() {
 
 QString LargeDocumentText() {
     return NormalizeLineBreaks(Cp932::Decode(LargeCp932Document()));
+}
+
+QString WriteBenchFile(const QString& name, const QByteArray& bytes) {
+    static QTemporaryDir dir;
+    const QString p = dir.filePath(name);
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(p));
+    return p;
 }

@@ -32,15 +32,6 @@ public:
     }
 };
 
-QString WriteBenchFile(const QString& name, const QByteArray& bytes) {
-    static QTemporaryDir dir;
-    const QString p = dir.filePath(name);
-    QFile f(p);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(p));
-    return p;
-}
-
 // Opens the file through the drop handler in a fresh shown window, puts the
 // caret into the editor, lets the first paints settle, then measures
 // seconds of the event loop with nothing to do but blink.

@@ -19,18 +19,6 @@ QByteArray StreamPage(const QByteArray& input, const TPageSettings& page,
     return out;
 }
 
-QByteArray Utf16(const QString& text, bool bigEndian, bool mark = true) {
-    QByteArray out;
-    if (mark)
-        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    }
-    return out;
-}
-
 // Japanese and ASCII lines with CR LF, the shape of most inputs.
 QByteArray JapaneseText(qsizetype bytes) {
     const QByteArray line =

@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "ModalDriver.h"
 #include "ShineSpdBtn.h"
+#include "TestFiles.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -29,18 +30,6 @@ void AnswerFileDialog(const QString& path, std::function<void()> then = {}) {
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides accept()
     });
-}
-
-QByteArray Utf16(const QString& text, bool bigEndian, bool mark) {
-    QByteArray out;
-    if (mark)
-        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    }
-    return out;
 }
 
 struct TParityCase {

@@ -9,18 +9,6 @@
 
 namespace {
 
-QByteArray Utf16(const QString& text, bool bigEndian, bool mark) {
-    QByteArray out;
-    if (mark)
-        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    }
-    return out;
-}
-
 void ExpectDecoded(const QByteArray& bytes, const QString& text, TTextEncoding encoding,
                    bool malformed = false) {
     const TDecodedText d = DecodeText(bytes);
