@@ -349,47 +349,107 @@ namespace {
 
 bool IsLongLine(const QTextBlock& block) {
     return block.length() > kLongLine && block.layout()->lineCount() == 1 &&
-           block.layout()->preeditAreaText().isEmpty();
+           block.layout()->preeditAreaText().isEmpty() &&
+           block.blockFormat().background() == Qt::NoBrush;
 }
 
 } // namespace
 
-// Long lines are drawn by the long-line painter; the rest of the area is Qt's.
+// QPlainTextEdit's own painting, block by block, except that a long line is
+// drawn by the long-line painter: Qt draws a block whenever the painted area
+// touches it, even by its last row, and drawing a long line costs a pass over
+// all of it.
 void TRichEdit::paintEvent(QPaintEvent* event) {
     if (!FPaintsLongLines) {
         QPlainTextEdit::paintEvent(event);
         return;
     }
-    const QRect area = event->rect();
-    const QPointF offset = contentOffset();
-    std::optional<QAbstractTextDocumentLayout::PaintContext> context;
-    int done = area.top(); // rows above are painted
-    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
-        const QRectF bounds = blockBoundingGeometry(block).translated(offset);
-        if (bounds.top() > area.bottom())
+    QPainter painter(viewport());
+    QPointF offset = contentOffset();
+    QRect area = event->rect();
+    const QRect view = viewport()->rect();
+    const qreal widest = document()->documentLayout()->documentSize().width();
+    painter.setBrushOrigin(offset);
+    // The right margin stays clear of a full-width selection.
+    area.setRight(std::min(area.right(), int(offset.x() + std::max(qreal(view.width()), widest) -
+                                             document()->documentMargin() + cursorWidth())));
+    painter.setClipRect(area);
+    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+    painter.setPen(context.palette.text().color());
+    const bool showsCaret =
+        !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
+
+    QTextBlock block = firstVisibleBlock();
+    for (; block.isValid(); block = block.next()) {
+        const QRectF bounds = blockBoundingRect(block).translated(offset);
+        if (block.isVisible() && bounds.bottom() >= area.top() && bounds.top() <= area.bottom()) {
+            if (IsLongLine(block))
+                FLongLines->Paint(painter, block, offset + block.layout()->position(), area,
+                                  view.width(), context, cursorWidth());
+            else
+                PaintBlock(painter, block, bounds, offset, area, context, showsCaret, widest);
+        }
+        offset.ry() += bounds.height();
+        if (offset.y() > view.height())
             break;
-        if (!block.isVisible() || !IsLongLine(block))
-            continue;
-        const QRect band =
-            QRect(area.left(), int(bounds.top()), area.width(), int(bounds.height())) & area;
-        if (band.isEmpty())
-            continue;
-        PaintWithQt(QRect(area.left(), done, area.width(), band.top() - done));
-        if (!context)
-            context = getPaintContext();
-        QPainter painter(viewport());
-        FLongLines->Paint(painter, block, bounds.topLeft() + block.layout()->position(), band,
-                          viewport()->width(), *context, cursorWidth());
-        done = band.bottom() + 1;
     }
-    PaintWithQt(QRect(area.left(), done, area.width(), area.bottom() + 1 - done));
+    if (backgroundVisible() && !block.isValid() && offset.y() <= area.bottom() &&
+        (centerOnScroll() || verticalScrollBar()->maximum() == verticalScrollBar()->minimum()))
+        painter.fillRect(QRect(QPoint(area.left(), int(offset.y())), area.bottomRight()),
+                         palette().window());
 }
 
-void TRichEdit::PaintWithQt(const QRect& area) {
-    if (area.isEmpty())
-        return;
-    QPaintEvent part(area);
-    QPlainTextEdit::paintEvent(&part);
+void TRichEdit::PaintBlock(QPainter& painter, const QTextBlock& block, const QRectF& bounds,
+                           const QPointF& offset, const QRect& area,
+                           const QAbstractTextDocumentLayout::PaintContext& context,
+                           bool showsCaret, qreal widest) {
+    QTextLayout* layout = block.layout();
+    if (const QBrush background = block.blockFormat().background(); background != Qt::NoBrush) {
+        QRectF rect = bounds;
+        rect.setWidth(std::max(bounds.width(), widest));
+        painter.fillRect(rect, background);
+    }
+    const int start = block.position();
+    const int length = block.length();
+    QList<QTextLayout::FormatRange> selections;
+    for (const QAbstractTextDocumentLayout::Selection& range : context.selections) {
+        const int from = range.cursor.selectionStart() - start;
+        const int to = range.cursor.selectionEnd() - start;
+        if (from < length && to > 0 && to > from) {
+            selections.append({from, to - from, range.format});
+        } else if (!range.cursor.hasSelection() &&
+                   range.format.hasProperty(QTextFormat::FullWidthSelection) &&
+                   block.contains(range.cursor.position())) {
+            // A full-width selection needs only a position to name its line.
+            const QTextLine line = layout->lineForTextPosition(range.cursor.position() - start);
+            QTextLayout::FormatRange o{line.textStart(), line.textLength(), range.format};
+            if (o.start + o.length == length - 1)
+                ++o.length; // the line break too
+            selections.append(o);
+        }
+    }
+    const bool caretHere =
+        showsCaret && context.cursorPosition >= start && context.cursorPosition < start + length;
+    bool caretAsBlock = caretHere && overwriteMode();
+    if (caretAsBlock) {
+        if (context.cursorPosition == start + length - 1) {
+            caretAsBlock = false;
+        } else {
+            QTextLayout::FormatRange o{context.cursorPosition - start, 1, {}};
+            o.format.setForeground(palette().base());
+            o.format.setBackground(palette().text());
+            selections.append(o);
+        }
+    }
+    layout->draw(&painter, offset, selections, area);
+    const bool preedit =
+        !isReadOnly() && context.cursorPosition < -1 && !layout->preeditAreaText().isEmpty();
+    if ((caretHere && !caretAsBlock) || preedit) {
+        const int caret = context.cursorPosition < -1
+                              ? layout->preeditAreaPosition() - (context.cursorPosition + 2)
+                              : context.cursorPosition - start;
+        layout->drawCursor(&painter, offset, caret, cursorWidth());
+    }
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class QPainter;
+class QTextBlock;
 class TLongLinePainter;
 class TRichEdit;
 
@@ -117,7 +119,10 @@ private:
     // Set by undoing or redoing a replacement; applied once the undo step
     // is complete, when the document's own flag bookkeeping is done.
     void RestoreModifiedAfterUndo();
-    void PaintWithQt(const QRect& area);
+    void PaintBlock(QPainter& painter, const QTextBlock& block, const QRectF& bounds,
+                    const QPointF& offset, const QRect& area,
+                    const QAbstractTextDocumentLayout::PaintContext& context, bool showsCaret,
+                    qreal widest);
 
     std::optional<bool> FPendingModified;
     bool FPaintsLongLines = true;
