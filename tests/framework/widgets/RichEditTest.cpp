@@ -103,9 +103,9 @@ TEST(RichEditFiles, LongLinesKeepTheirTextAndTheirLayoutsKeepTheGlyphs) {
             << i;
 }
 
-// Long lines are drawn by the editor a visible part at a time: what it shows
-// must be what Qt shows, the caret and a selection included, wherever the
-// line is scrolled to.
+// The editor paints the view itself, long lines a visible part at a time:
+// what it shows must be what Qt shows, the caret and a selection included,
+// wherever the line is scrolled to and in the short lines around it.
 TEST(RichEditPaint, LongLinesLookAsQtPaintsThem) {
     TRichEdit e;
     QPalette pal = e.palette();
@@ -130,7 +130,9 @@ TEST(RichEditPaint, LongLinesLookAsQtPaintsThem) {
     } kCases[] = {{"caret at the line's start", second, second},
                   {"caret in the middle", second + 3001, second + 3001},
                   {"selection across the view", second + 2990, second + 3010},
-                  {"selection from the left edge", second + 4000, second + 3950}};
+                  {"selection from the left edge", second + 4000, second + 3950},
+                  {"caret in a short line", 3, 3},
+                  {"selection from a short line into a long one", 2, second + 10}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.Name);
         QTextCursor cursor(e.document());
