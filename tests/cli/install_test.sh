@@ -13,12 +13,9 @@ set -u
 BUILD=$1
 DESKTOP_SOURCE=$2
 
-for tool in desktop-file-validate appstreamcli fc-match; do
-    if ! command -v $tool >/dev/null; then
-        echo "$tool is not installed"
-        exit 77
-    fi
-done
+# shellcheck source=../common/require_tools.sh
+source "$(dirname "$0")/../common/require_tools.sh"
+require_tools desktop-file-validate appstreamcli fc-match
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

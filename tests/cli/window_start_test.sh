@@ -7,12 +7,9 @@
 set -u
 VEXLA=$1
 
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed"
-        exit 77
-    fi
-done
+# shellcheck source=../common/require_tools.sh
+source "$(dirname "$0")/../common/require_tools.sh"
+require_tools Xvfb xdotool
 
 # shellcheck source=../common/xvfb_session.sh
 source "$(dirname "$0")/../common/xvfb_session.sh"

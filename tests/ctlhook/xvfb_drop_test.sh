@@ -7,10 +7,9 @@ set -u
 TARGET=$1
 SOURCE=$2
 
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    echo "Xvfb or xdotool is not installed"
-    exit 77
-fi
+# shellcheck source=../common/require_tools.sh
+source "$(dirname "$0")/../common/require_tools.sh"
+require_tools Xvfb xdotool
 
 # shellcheck source=../common/xvfb_session.sh
 source "$(dirname "$0")/../common/xvfb_session.sh"

@@ -7,12 +7,9 @@ set -u
 BUILD=$1
 VERSION=$2
 
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
-    if ! command -v $tool >/dev/null; then
-        echo "$tool is not installed"
-        exit 77
-    fi
-done
+# shellcheck source=../common/require_tools.sh
+source "$(dirname "$0")/../common/require_tools.sh"
+require_tools cpack dpkg-deb dpkg-shlibdeps
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 fail() {

@@ -8,10 +8,9 @@ PROGRAM=$1
 MANPAGE=$2
 COMPLETION=$3
 
-if ! command -v groff >/dev/null; then
-    echo "groff is not installed"
-    exit 77
-fi
+# shellcheck source=../common/require_tools.sh
+source "$(dirname "$0")/../common/require_tools.sh"
+require_tools groff
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 failed=0
