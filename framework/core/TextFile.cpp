@@ -642,8 +642,8 @@ QString ReadTextFile(const QString& path, qsizetype maxChars) {
 TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars,
                                  std::optional<TTextEncoding> as) {
     const QByteArray name = PathToBytes(path);
-    // Special files are refused before they are opened: opening a device or
-    // a FIFO can block or act on it.
+    // Only a regular file is opened: opening a device or a FIFO can block
+    // or act on it.
     struct stat st;
     if (stat(name.constData(), &st) != 0)
         RaiseOpen(path, errno);

@@ -2,10 +2,10 @@
 #include "Cp932.h"
 #include "IniFile.h"
 #include "ModalDriver.h"
+#include "NonRegularFiles.h"
 #include "RegMng.h"
 #include "RowName.h"
 #include "ShineSpdBtn.h"
-#include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "Unprivileged.h"
 
@@ -160,11 +160,12 @@ TEST_F(PersistenceTest, AValueTheFileCannotHoldIsNamedAndTheRestIsWritten) {
 // A settings file that is not a regular file is never opened (a FIFO would
 // keep the window from appearing): the window starts with the defaults, and
 // the close reports that the file cannot be written and leaves it as it is.
-class SpecialSettingsFile : public AppTest, public ::testing::WithParamInterface<TSpecialFile> {};
+class NonRegularSettingsFile : public AppTest,
+                               public ::testing::WithParamInterface<TNonRegularFile> {};
 
-TEST_P(SpecialSettingsFile, ReadsAsDefaultsAndTheCloseLeavesItAlone) {
+TEST_P(NonRegularSettingsFile, ReadsAsDefaultsAndTheCloseLeavesItAlone) {
     Form.reset();
-    const QString path = MakeSpecialFile(GetParam(), SettingsDir.path());
+    const QString path = MakeNonRegularFile(GetParam(), SettingsDir.path());
     const auto identity = FileIdentity(path);
     const bool lockBefore = HasLockFile(path);
     Unit1::SettingsFileOverride = path;
@@ -179,7 +180,7 @@ TEST_P(SpecialSettingsFile, ReadsAsDefaultsAndTheCloseLeavesItAlone) {
     EXPECT_EQ(HasLockFile(path), lockBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SpecialSettingsFile, ::testing::ValuesIn(kSpecialFiles),
+INSTANTIATE_TEST_SUITE_P(Kinds, NonRegularSettingsFile, ::testing::ValuesIn(kNonRegularFiles),
                          TRowName());
 
 TEST_F(PersistenceTest, SettingsFileSitsBesideTheProgramOrInTheConfigFolder) {

@@ -1,8 +1,8 @@
 #include "CliTestUtils.h"
 #include "IniFile.h"
+#include "NonRegularFiles.h"
 #include "PathNames.h"
 #include "RowName.h"
-#include "SpecialFiles.h"
 #include "StoredSettings.h"
 #include "Unprivileged.h"
 
@@ -80,11 +80,12 @@ TEST_F(BatchTest, SettingsAreReadAsTheWindowReadsThem) {
 // A settings file that is not a regular file is never opened (a FIFO would
 // keep the run from ending): beside the program it reads as the defaults,
 // and named with --settings it is refused as what it is.
-class SpecialSettingsFile : public BatchTest, public ::testing::WithParamInterface<TSpecialFile> {};
+class NonRegularSettingsFile : public BatchTest,
+                               public ::testing::WithParamInterface<TNonRegularFile> {};
 
-TEST_P(SpecialSettingsFile, IsNeverOpened) {
+TEST_P(NonRegularSettingsFile, IsNeverOpened) {
     QDir().mkpath(Path("bin"));
-    const QString ini = MakeSpecialFile(GetParam(), Path("bin"));
+    const QString ini = MakeNonRegularFile(GetParam(), Path("bin"));
     const QString in = Input("a.txt", "x");
     EXPECT_EQ(RunCli({"--convert", in}, Path("bin/vexla")).Status, esSuccess);
     EXPECT_TRUE(Decoded(ReadBytes(Path("a.htm"))).contains("<TITLE>Tips</TITLE>"));
@@ -96,7 +97,7 @@ TEST_P(SpecialSettingsFile, IsNeverOpened) {
         << run.Err.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SpecialSettingsFile, ::testing::ValuesIn(kSpecialFiles),
+INSTANTIATE_TEST_SUITE_P(Kinds, NonRegularSettingsFile, ::testing::ValuesIn(kNonRegularFiles),
                          TRowName());
 
 TEST_F(BatchTest, UsageErrorsExitTwoWithoutTouchingAnything) {

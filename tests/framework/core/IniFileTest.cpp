@@ -1,7 +1,7 @@
 #include "IniFile.h"
 #include "Cp932.h"
+#include "NonRegularFiles.h"
 #include "RowName.h"
-#include "SpecialFiles.h"
 #include "StoreTestUtils.h"
 #include "SysUtils.h"
 #include "Unprivileged.h"
@@ -269,11 +269,11 @@ TEST_F(IniFileTest, MissingFileReadsDefaultsAndAnEmptyNameIsNoFile) {
 // A FIFO, a device or a folder (or a link to one) is never opened: reading
 // one could block. It reads as empty, and a write is refused with the reason,
 // leaving it as it is with no lock file beside it.
-class IniSpecialFileTest : public IniFileTest,
-                           public ::testing::WithParamInterface<TSpecialFile> {};
+class IniNonRegularFileTest : public IniFileTest,
+                              public ::testing::WithParamInterface<TNonRegularFile> {};
 
-TEST_P(IniSpecialFileTest, ReadsAsEmptyAndRefusesWrites) {
-    const QString path = MakeSpecialFile(GetParam(), FDir.path());
+TEST_P(IniNonRegularFileTest, ReadsAsEmptyAndRefusesWrites) {
+    const QString path = MakeNonRegularFile(GetParam(), FDir.path());
     const auto identity = FileIdentity(path);
     const bool lockBefore = HasLockFile(path);
     const QStringList entries = QDir(FDir.path()).entryList(QDir::AllEntries | QDir::System);
@@ -293,7 +293,8 @@ TEST_P(IniSpecialFileTest, ReadsAsEmptyAndRefusesWrites) {
     EXPECT_EQ(HasLockFile(path), lockBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, IniSpecialFileTest, ::testing::ValuesIn(kSpecialFiles), TRowName());
+INSTANTIATE_TEST_SUITE_P(Kinds, IniNonRegularFileTest, ::testing::ValuesIn(kNonRegularFiles),
+                         TRowName());
 
 // A folder the writer may not change: the write fails with the framework's
 // text and the old file stays.

@@ -99,7 +99,7 @@ TEST(TextFiles, OnlyRegularFilesAreOpened) {
     }
 }
 
-TEST(TextFileSave, SpecialTargetsAreRefusedAndLeftAsTheyWere) {
+TEST(TextFileSave, NonRegularTargetsAreRefusedAndLeftAsTheyWere) {
     QTemporaryDir dir;
     const QString fifo = dir.filePath("page.htm");
     ASSERT_EQ(mkfifo(Name(fifo).constData(), 0600), 0);

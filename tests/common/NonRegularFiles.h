@@ -9,12 +9,12 @@
 #include <string>
 #include <sys/stat.h>
 
-struct TSpecialFile {
+struct TNonRegularFile {
     const char* Name;   // names the test row
     const char* Reason; // why a write to it is refused
 };
 
-inline constexpr TSpecialFile kSpecialFiles[] = {
+inline constexpr TNonRegularFile kNonRegularFiles[] = {
     {"Fifo", "通常のファイルではありません"},
     {"Folder", "フォルダーです"},
     {"LinkToDevice", "通常のファイルではありません"},
@@ -23,8 +23,8 @@ inline constexpr TSpecialFile kSpecialFiles[] = {
 
 // Makes the kind in dir as name and returns its path; the device is
 // /dev/null.
-inline QString MakeSpecialFile(const TSpecialFile& kind, const QString& dir,
-                               const QString& name = QStringLiteral("vexla.ini")) {
+inline QString MakeNonRegularFile(const TNonRegularFile& kind, const QString& dir,
+                                  const QString& name = QStringLiteral("vexla.ini")) {
     const QString path = QDir(dir).filePath(name);
     const std::string k = kind.Name;
     if (k == "LinkToDevice") {
