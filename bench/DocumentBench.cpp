@@ -10,7 +10,6 @@
 #include "TextFile.h"
 #include "Unit1.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>

@@ -8,8 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <benchmark/benchmark.h>

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>

@@ -133,7 +133,7 @@ private:
         FIsLead.fill(false);
         FUsable = true;
         for (int b = 0; b < 256; ++b) {
-            if (!kRoundTrip.Singles[b])
+            if (!kSingleRoundTrips[b])
                 FUsable = false; // a single byte that does not: convert everything
             if (!IsLeadByte((unsigned char)b))
                 continue;

@@ -11,10 +11,6 @@ namespace {
 
 constexpr QRgb kOpaque = 0xFF000000u;
 
-QRgb Rgb(int r, int g, int b) {
-    return kOpaque | (QRgb(r) << 16) | (QRgb(g) << 8) | QRgb(b);
-}
-
 QRgb Dib(const QImage& img, int x, int y) {
     return reinterpret_cast<const QRgb*>(img.constScanLine(y))[x] & RGB_MASK;
 }
@@ -130,21 +126,21 @@ void TShineSpeedButton::ApplyActiveEffect(const QImage& s, QImage& r, QRgb key) 
         break;
     case aiXorLight:
         MapOpaque(s, r, key,
-                  [&](int cr, int cg, int cb) { return Rgb(cr ^ lr, cg ^ lg, cb ^ lb); });
+                  [&](int cr, int cg, int cb) { return qRgb(cr ^ lr, cg ^ lg, cb ^ lb); });
         break;
     case aiHalfLight:
         MapOpaque(s, r, key, [&](int cr, int cg, int cb) {
-            return Rgb((cr + lr) / 2, (cg + lg) / 2, (cb + lb) / 2);
+            return qRgb((cr + lr) / 2, (cg + lg) / 2, (cb + lb) / 2);
         });
         break;
     case aiQuaterLight:
         MapOpaque(s, r, key, [&](int cr, int cg, int cb) {
-            return Rgb((cr + 3 * lr) / 4, (cg + 3 * lg) / 4, (cb + 3 * lb) / 4);
+            return qRgb((cr + 3 * lr) / 4, (cg + 3 * lg) / 4, (cb + 3 * lb) / 4);
         });
         break;
     case aiAddLight:
         MapOpaque(s, r, key, [&](int cr, int cg, int cb) {
-            return Rgb(std::min(cr + lr, 255), std::min(cg + lg, 255), std::min(cb + lb, 255));
+            return qRgb(std::min(cr + lr, 255), std::min(cg + lg, 255), std::min(cb + lb, 255));
         });
         break;
     case aiFrameLight:
@@ -180,17 +176,17 @@ void TShineSpeedButton::ApplyDecoration(const QImage& s, QImage& r, QRgb key) co
     case diGrayscale:
         MapOpaque(s, r, key, [](int cr, int cg, int cb) {
             const int v = (cr + cg + cb) / 3;
-            return Rgb(v, v, v);
+            return qRgb(v, v, v);
         });
         break;
     case diAlphaHalfTrans:
         MapOpaque(s, r, key, [&](int cr, int cg, int cb) {
-            return Rgb((cr + fr) / 2, (cg + fg) / 2, (cb + fb) / 2);
+            return qRgb((cr + fr) / 2, (cg + fg) / 2, (cb + fb) / 2);
         });
         break;
     case diAlphaQuaterTrans:
         MapOpaque(s, r, key, [&](int cr, int cg, int cb) {
-            return Rgb((cr + 3 * fr) / 4, (cg + 3 * fg) / 4, (cb + 3 * fb) / 4);
+            return qRgb((cr + 3 * fr) / 4, (cg + 3 * fg) / 4, (cb + 3 * fb) / 4);
         });
         break;
     case diMaskTrans:

@@ -42,8 +42,4 @@ using TUnencodableHandler = std::function<void(qsizetype index, qsizetype length
 // LF, and U+2029 and U+2028, which a text document holds between lines.
 void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& unencodable);
 
-// True when Encode(Decode(bytes)) gives the very bytes back, judged from a
-// table without converting; false also in doubt. Nearly every file passes.
-bool PassesThrough(QByteArrayView bytes);
-
 } // namespace Cp932

@@ -6,16 +6,14 @@
 // 13, NEC-selected IBM and IBM extensions) decode to their characters and
 // encode to the code the platform prefers.
 //
-// The pass-through tables are then learned from the codec's own Decode and
-// Encode over those code tables: every byte pair, with a third byte where a
-// pair's reading depends on it.
+// Which single bytes round-trip is then learned from the codec's own Decode
+// and Encode over those code tables.
 #include "Cp932.h"
 #include "Cp932Tables.h"
 
 #include <array>
 #include <cstdio>
 #include <iconv.h>
-#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -100,67 +98,18 @@ bool FromIconv(TCodeData& data) {
     return true;
 }
 
-class TRoundTripData {
-public:
-    explicit TRoundTripData(const TCodeTables& codes) : FCodes(codes) {
-        for (int b = 0; b < 256; ++b) {
-            const unsigned char byte = static_cast<unsigned char>(b);
-            FAlone[size_t(b)] = DecodeBytes({byte});
-            Singles[size_t(b)] = FAlone[size_t(b)].size() == 1 && RoundTrips({byte});
-            FPairMate[size_t(b)] = -1;
-            for (int t = 0; t < 256 && FPairMate[size_t(b)] < 0; ++t)
-                if (DecodeBytes({byte, static_cast<unsigned char>(t)}).size() == 1)
-                    FPairMate[size_t(b)] = t;
-        }
-        for (int b = 0; b < 256; ++b) {
-            for (int t = 0; t < 256; ++t) {
-                const TPair u =
-                    Classify(static_cast<unsigned char>(b), static_cast<unsigned char>(t));
-                Pairs[size_t(b << 8 | t)] = u;
-                if (b < 0x80 && u != TPair::NotAPair)
-                    AsciiPlain = false;
-            }
-            if (b < 0x80 && !Singles[size_t(b)])
-                AsciiPlain = false;
-        }
+// Bytes that decode alone to one character that encodes back to the byte.
+std::array<bool, 256> SingleRoundTrips(const TCodeTables& codes) {
+    std::array<bool, 256> singles{};
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const QString text = Decode(codes, QByteArrayView(&byte, 1));
+        QByteArray back(2, Qt::Uninitialized);
+        singles[size_t(b)] = text.size() == 1 && EncodeInto(codes, text, &back) < 0 &&
+                             back == QByteArrayView(&byte, 1);
     }
-
-    std::array<bool, 256> Singles{};
-    std::vector<TPair> Pairs = std::vector<TPair>(65536, TPair::Doubtful);
-    bool AsciiPlain = true;
-
-private:
-    QString DecodeBytes(std::initializer_list<unsigned char> bytes) const {
-        return Decode(FCodes, QByteArrayView(bytes.begin(), qsizetype(bytes.size())));
-    }
-
-    bool RoundTrips(std::initializer_list<unsigned char> bytes) const {
-        const QString text = DecodeBytes(bytes);
-        QByteArray back(text.size() * 2, Qt::Uninitialized);
-        return EncodeInto(FCodes, text, &back) < 0 &&
-               back == QByteArrayView(bytes.begin(), qsizetype(bytes.size()));
-    }
-
-    TPair Classify(unsigned char b, unsigned char t) const {
-        const QString text = DecodeBytes({b, t});
-        if (text.size() == 1)
-            return RoundTrips({b, t}) ? TPair::RoundTrip : TPair::Doubtful;
-        if (text != FAlone[b] + FAlone[t])
-            return TPair::Doubtful;
-        // When t can start a character, only a third byte shows whether b
-        // was taken alone or together with t.
-        if (FPairMate[t] >= 0) {
-            const auto y = static_cast<unsigned char>(FPairMate[t]);
-            if (DecodeBytes({b, t, y}) != FAlone[b] + DecodeBytes({t, y}))
-                return TPair::Doubtful;
-        }
-        return TPair::NotAPair;
-    }
-
-    const TCodeTables& FCodes;
-    std::array<QString, 256> FAlone;
-    std::array<int, 256> FPairMate{};
-};
+    return singles;
+}
 
 // One array, sixteen values a line, each written by text(value).
 template <class T, class F>
@@ -190,7 +139,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const TCodeTables view = codes.View();
-    const TRoundTripData roundTrip(view);
+    const std::array<bool, 256> singles = SingleRoundTrips(view);
 
     std::FILE* f = std::fopen(argv[1], "w");
     if (!f) {
@@ -204,19 +153,11 @@ int main(int argc, char** argv) {
     WriteArray(f, "char16_t", "kSingle", codes.Single, number);
     WriteArray(f, "char16_t", "kDouble", codes.Double, number);
     WriteArray(f, "std::uint16_t", "kEncode", codes.Encode, number);
-    WriteArray(f, "bool", "kSingles", roundTrip.Singles,
+    std::fprintf(f, "} // namespace\n\n"
+                    "const TCodeTables kCodes{kSingle, kDouble, kEncode};\n\n");
+    WriteArray(f, "bool", "kSingleRoundTrips", singles,
                [](bool v) { return v ? "true" : "false"; });
-    std::fprintf(
-        f, "constexpr TPair N = TPair::NotAPair, R = TPair::RoundTrip, D = TPair::Doubtful;\n");
-    WriteArray(f, "TPair", "kPairs", roundTrip.Pairs, [](TPair v) {
-        return v == TPair::NotAPair ? "N" : v == TPair::RoundTrip ? "R" : "D";
-    });
-    std::fprintf(f,
-                 "} // namespace\n\n"
-                 "const TCodeTables kCodes{kSingle, kDouble, kEncode};\n"
-                 "const TRoundTripTables kRoundTrip{kSingles, kPairs, %s};\n\n"
-                 "} // namespace Cp932::Tables\n",
-                 roundTrip.AsciiPlain ? "true" : "false");
+    std::fprintf(f, "} // namespace Cp932::Tables\n");
     if (std::fclose(f) != 0) {
         std::perror(argv[1]);
         return 1;

@@ -27,21 +27,9 @@ struct TCodeTables {
     const std::uint16_t* Encode; // [65536] character -> code: 0x00NN or 0xLLTT
 };
 
-// What decoding does with a byte b followed by t, for the pass-through test.
-enum class TPair : std::uint8_t {
-    NotAPair,  // b stands alone, t starts afresh
-    RoundTrip, // one character that encodes back to b t
-    Doubtful,  // anything else: convert
-};
-
-struct TRoundTripTables {
-    const bool* Singles; // [256] the byte alone decodes to one character that encodes back
-    const TPair* Pairs;  // [65536] by b << 8 | t
-    bool AsciiPlain;     // every ASCII byte stands alone and round-trips
-};
-
 extern const TCodeTables kCodes;
-extern const TRoundTripTables kRoundTrip;
+// [256] the byte alone decodes to one character that encodes back to it.
+extern const bool kSingleRoundTrips[256];
 
 // Bytes to text; a byte that starts no character becomes its escape.
 QString Decode(const TCodeTables& tables, QByteArrayView bytes);
