@@ -2,7 +2,6 @@
 
 #include "Application.h"
 #include "Classes.h"
-#include "Cp932.h"
 #include "DropDst.h"
 #include "IniFile.h"
 #include "PagePreview.h"
@@ -125,18 +124,19 @@ struct TWindowStateItem {
     const char* Section;
     const char* Ident;
 };
-constexpr TWindowStateItem kWindowStateItems[] = {
-    {"OpenFolder", "Form\\TextOpenDialog1", "InitialDir"},
-    {"OpenWidth", "Form\\TextOpenDialog1", "Width"},
-    {"OpenHeight", "Form\\TextOpenDialog1", "Height"},
-    {"RecentFiles", "Form\\RecentFiles", "File"},
-};
+constexpr TWindowStateItem kOpenFolder{"OpenFolder", "Form\\TextOpenDialog1", "InitialDir"};
+constexpr TWindowStateItem kOpenWidth{"OpenWidth", "Form\\TextOpenDialog1", "Width"};
+constexpr TWindowStateItem kOpenHeight{"OpenHeight", "Form\\TextOpenDialog1", "Height"};
+constexpr TWindowStateItem kRecentFiles{"RecentFiles", "Form\\RecentFiles", "File"};
+constexpr TWindowStateItem kWindowStateItems[] = {kOpenFolder, kOpenWidth, kOpenHeight,
+                                                  kRecentFiles};
 constexpr qsizetype kMaxRecentFiles = 8;
 
-// A path the settings file can hold: Shift-JIS text on one line.
-bool Storable(const QString& path) {
-    return !path.isEmpty() && !path.contains(u'\n') && !path.contains(u'\r') &&
-           Cp932::CanEncode(path);
+// A path the settings file gives back as it is: one the file refuses would
+// fail the whole close's batch, and one it cuts would name another file.
+bool Storable(const TWindowStateItem& at, const QString& path) {
+    return !path.isEmpty() && TIniDocument::CheckWrite(at.Section, at.Ident, path).isEmpty() &&
+           TIniDocument::CutValue(path) == path;
 }
 
 struct TUpdateBracket {
@@ -457,12 +457,12 @@ void TForm1::CreateAddedItems(QMenu* file1, QMenu* editm) {
 // --- remembered window state ---------------------------------------------
 
 void TForm1::ReadWindowState() {
-    TextOpenDialog1->SetInitialDir(RegManager1->Filer(QStringLiteral("OpenFolder"))->AsString());
-    const QSize size(RegManager1->Filer(QStringLiteral("OpenWidth"))->AsInteger(),
-                     RegManager1->Filer(QStringLiteral("OpenHeight"))->AsInteger());
+    TextOpenDialog1->SetInitialDir(RegManager1->Filer(QLatin1String(kOpenFolder.Name))->AsString());
+    const QSize size(RegManager1->Filer(QLatin1String(kOpenWidth.Name))->AsInteger(),
+                     RegManager1->Filer(QLatin1String(kOpenHeight.Name))->AsInteger());
     TextOpenDialog1->SetDialogSize(size.width() > 0 && size.height() > 0 ? size : QSize());
     TStringList recent;
-    RegManager1->Filer(QStringLiteral("RecentFiles"))->ReadStrings(recent);
+    RegManager1->Filer(QLatin1String(kRecentFiles.Name))->ReadStrings(recent);
     FRecentFiles = recent.List().mid(0, kMaxRecentFiles);
     FRecentFiles.removeAll(QString());
     ShowRecentFiles();
@@ -471,17 +471,17 @@ void TForm1::ReadWindowState() {
 // Nothing is written of what was never used, so that a window used for
 // pages alone leaves the settings file as the fourteen settings make it.
 void TForm1::WriteWindowState() {
-    if (const QString folder = TextOpenDialog1->InitialDir(); Storable(folder))
-        RegManager1->Filer(QStringLiteral("OpenFolder"))->SetAsString(folder);
+    if (const QString folder = TextOpenDialog1->InitialDir(); Storable(kOpenFolder, folder))
+        RegManager1->Filer(QLatin1String(kOpenFolder.Name))->SetAsString(folder);
     if (const QSize size = TextOpenDialog1->DialogSize(); size.isValid()) {
-        RegManager1->Filer(QStringLiteral("OpenWidth"))->SetAsInteger(size.width());
-        RegManager1->Filer(QStringLiteral("OpenHeight"))->SetAsInteger(size.height());
+        RegManager1->Filer(QLatin1String(kOpenWidth.Name))->SetAsInteger(size.width());
+        RegManager1->Filer(QLatin1String(kOpenHeight.Name))->SetAsInteger(size.height());
     }
     QStringList storable;
     for (const QString& path : std::as_const(FRecentFiles))
-        if (Storable(path))
+        if (Storable(kRecentFiles, path))
             storable << path;
-    RegManager1->Filer(QStringLiteral("RecentFiles"))->WriteStrings(TStringList(storable));
+    RegManager1->Filer(QLatin1String(kRecentFiles.Name))->WriteStrings(TStringList(storable));
 }
 
 void TForm1::FileOpened(const QString& path) {

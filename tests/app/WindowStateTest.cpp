@@ -84,3 +84,19 @@ TEST_F(WindowStateTest, RecentFilesNewestFirstOpenAsOpenDoesAndForgetFilesThatAr
     EXPECT_EQ(Form->RecentFiles(), before);
     EXPECT_EQ(RecentCaptions().size(), 7);
 }
+
+TEST_F(WindowStateTest, RecentPathsTheSettingsFileWouldCutAreNotRemembered) {
+    QString folder = Dir.path();
+    while (folder.size() <= 2100) { // ASCII: as many bytes in the settings file
+        folder += '/' + QString(200, u'd');
+        ASSERT_TRUE(QDir().mkdir(folder));
+    }
+    const QString longPath = folder + "/long.txt";
+    WriteBytes(longPath, "long");
+    const QString shortPath = Write("short.txt");
+    for (const QString& path : {longPath, shortPath})
+        Run([&] { Form->DropDst1FileDrop(nullptr, {path}, 0, 0); });
+    ASSERT_EQ(Form->RecentFiles(), (QStringList{shortPath, longPath}));
+    Restart();
+    EXPECT_EQ(Form->RecentFiles(), QStringList{shortPath});
+}
