@@ -18,11 +18,14 @@ bool HasAttribute(QStringView attributes, QLatin1StringView name) {
 }
 
 QString AttributeValue(QStringView attributes, QLatin1StringView name) {
-    const QRegularExpression value(
-        QStringLiteral("(?:^|\\s)%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))").arg(name),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = value.match(attributes);
-    return m.hasMatch() ? m.captured(1) + m.captured(2) + m.captured(3) : QString();
+    static const QRegularExpression kAttribute(
+        QStringLiteral("(?:^|\\s)(\\w+)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"));
+    for (auto it = kAttribute.globalMatch(attributes); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedView(1).compare(name, Qt::CaseInsensitive) == 0)
+            return m.captured(2) + m.captured(3) + m.captured(4);
+    }
+    return {};
 }
 
 } // namespace

@@ -27,7 +27,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -76,8 +75,6 @@ void SetHint(QWidget* w, const QString& hint) {
     w->setStatusTip(hint);
 }
 
-// Centred on the screen, yet with its top-left corner never off it: a window
-// larger than the screen keeps its menu bar in reach.
 // The caption of a page option's check item.
 QString OptionCaption(const TStoredSetting& setting) {
     if (setting.Option == &TPageSettings::Utf8)
@@ -85,6 +82,8 @@ QString OptionCaption(const TStoredSetting& setting) {
     return QStringLiteral("本文の < > && を文字のまま表示(&K)");
 }
 
+// Centred on the screen, yet with its top-left corner never off it: a window
+// larger than the screen keeps its menu bar in reach.
 QPoint CentredOnScreen(const QRect& frame, const QRect& screen) {
     const QPoint centred = screen.center() - frame.center() + frame.topLeft();
     return {std::max(centred.x(), screen.left()), std::max(centred.y(), screen.top())};
@@ -117,8 +116,8 @@ private:
     TRegManager& FManager;
 };
 
-// What the window remembers beside the page settings, after the fourteen
-// items of its settings manager and in sections of their own.
+// What the window remembers beside the page settings, after the remembered
+// settings' items in its settings manager and in sections of their own.
 struct TWindowStateItem {
     const char* Name;
     const char* Section;
@@ -271,7 +270,7 @@ TShineSpeedButton* TForm1::CreateButton(const char* name, int left, int top, con
 }
 
 void TForm1::CreateButtons() {
-    struct ButtonSpec {
+    struct TButtonRow {
         const char* Name;
         TShineSpeedButton* TForm1::*Field;
         int Left, Top;
@@ -280,7 +279,7 @@ void TForm1::CreateButtons() {
         TColor GradColor, FontColor, ActiveFontColor;
         Handler OnClick;
     };
-    static const ButtonSpec kButtons[] = {
+    static const TButtonRow kButtons[] = {
         {"ShineSpeedButton11", &TForm1::ShineSpeedButton11, 5, 16, u"新", u"新規", clOlive, clWhite,
          clRed, &TForm1::ShineSpeedButton11Click},
         {"ShineSpeedButton1", &TForm1::ShineSpeedButton1, 29, 16, u"開", u"開く", clOlive, clWhite,
@@ -302,7 +301,7 @@ void TForm1::CreateButtons() {
         {"ShineSpeedButton10", &TForm1::ShineSpeedButton10, 660, 18, u"元", u"初期値", clGreen,
          clWhite, clBlue, &TForm1::ShineSpeedButton10Click},
     };
-    for (const ButtonSpec& b : kButtons)
+    for (const TButtonRow& b : kButtons)
         this->*b.Field = CreateButton(b.Name, b.Left, b.Top, QString::fromUtf16(b.Caption),
                                       QString::fromUtf16(b.Hint), b.GradColor, b.FontColor,
                                       b.ActiveFontColor, b.OnClick);
@@ -549,7 +548,7 @@ void TForm1::FormCreate(QObject*) {
     SetDefaultPageSettings();
     RegManager1->SetIniFileName(!SettingsFileOverride.isEmpty()
                                     ? SettingsFileOverride
-                                    : SettingsFileFor(QCoreApplication::applicationFilePath()));
+                                    : ProgramSettingsFile(QCoreApplication::applicationFilePath()));
     ReadSettings();
     FillFields();
     SetLinkExtFromCheckBox();
@@ -598,7 +597,7 @@ void TForm1::WriteSetting(const TStoredSetting& setting) {
         filer->SetAsString(Page.*setting.Value);
     } else if (setting.Option) {
         const bool on = Page.*setting.Option;
-        if (!setting.Additive || on || !filer->AsString().isEmpty())
+        if (on || !filer->AsString().isEmpty())
             filer->SetAsBoolean(on);
     } else {
         filer->SetAsBoolean(SettingCheckBox(setting)->isChecked());
@@ -697,6 +696,7 @@ void TForm1::FieldChange(QObject* Sender) {
         if (setting.HintIsText)
             SetHint(field, field->text());
     }
+    PageChanged();
 }
 
 void TForm1::Edit1Change(QObject*) {
@@ -723,6 +723,7 @@ void TForm1::Edit8Change(QObject*) {
 
 void TForm1::CheckBox1Click(QObject*) {
     SetLinkExtFromCheckBox();
+    PageChanged();
 }
 
 QString TForm1::ChangeColorF(const QString& colorText) const {
@@ -944,9 +945,6 @@ void TForm1::preview1Click(QObject*) {
         FPreviewTimer->setInterval(300);
         connect(FPreviewTimer, &QTimer::timeout, this, &TForm1::RefreshPreview);
         connect(RichEdit1->document(), &QTextDocument::contentsChanged, this, &TForm1::PageChanged);
-        for (QLineEdit* field : findChildren<QLineEdit*>())
-            connect(field, &QLineEdit::textChanged, this, &TForm1::PageChanged);
-        connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::PageChanged);
     }
     RefreshPreview();
     PagePreview1->show();
@@ -962,7 +960,7 @@ void TForm1::PageChanged() {
 void TForm1::RefreshPreview() {
     QElapsedTimer took;
     took.start();
-    QString text = RichEdit1->Lines().Text();
+    QString text = RichEdit1->Lines().TextHead(TPagePreview::kMaxChars);
     const bool shortened = text.size() > TPagePreview::kMaxChars;
     if (shortened) {
         const qsizetype lineEnd = text.lastIndexOf(u'\n', TPagePreview::kMaxChars);

@@ -1,11 +1,8 @@
 // The window program: the module main.cpp loads when the window starts.
 #include "Application.h"
 #include "CommandLine.h"
-#include "ProgramArguments.h"
-#include "StoredSettings.h"
 #include "Unit1.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
 
 extern "C" __attribute__((visibility("default"))) int VexlaWindowMain(int argc, char** argv) {
@@ -18,7 +15,6 @@ extern "C" __attribute__((visibility("default"))) int VexlaWindowMain(int argc, 
         PrintUsageError(stderr, *error);
         return esUsage;
     }
-    Unit1::SettingsFileOverride = ProgramSettingsFile(QCoreApplication::applicationFilePath());
     TForm1 form;
     form.show();
     // Opened once the window shows, as a drop is, so that a file that cannot

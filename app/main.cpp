@@ -1,5 +1,4 @@
 #include "CommandLine.h"
-#include "ProgramArguments.h"
 
 #include <QCoreApplication>
 #include <cstdio>

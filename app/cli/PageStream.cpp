@@ -21,13 +21,8 @@ constexpr qsizetype kChunkSize = qsizetype(256) << 10;
 // Lines the head puts before the text.
 constexpr qint64 kHeadLines = 13;
 
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
+using Cp932::IsLeadByte;
+using Cp932::IsTrailByte;
 
 // Appends bytes to out with CR LF, lone CR and lone LF all made CR LF;
 // returns the number of line breaks. CP932 trail bytes are never CR or LF, so
@@ -98,8 +93,8 @@ struct TCp932Scan {
 // Decoding CP932 loses no byte (a byte that starts no character becomes an
 // escape that encodes back to it), so decoding and encoding give the bytes
 // back except where a character has two codes and encodes under the other
-// (the NEC and IBM duplicates). Which codes those are is learned once from
-// Decode and Encode; a chunk with none of them is written as it is, several
+// (the NEC and IBM duplicates). Which codes those are is read from the
+// generated code tables at first use; a chunk with none of them is written as it is, several
 // times sooner than converted. Their lead bytes are few, so a chunk is
 // searched for those sixteen bytes at a time, and only where one turns up is
 // it told whether that byte starts a character.

@@ -16,31 +16,25 @@ using P = TPageSettings;
 using V = TStoredValues;
 constexpr TStoredSetting kStoredSettings[] = {
     {"CheckBox1Checked", "Form\\CheckBox1", "Checked", "", nullptr, nullptr, &V::Html, "CheckBox1",
-     false, nullptr, false},
+     false, nullptr},
     {"CheckBox2Checked", "Form\\CheckBox2", "Checked", "True", nullptr, nullptr, &V::Preview,
-     "CheckBox2", false, nullptr, false},
-    {"bgc", "Form\\bgc", "string", "", &P::bgc, u"#fff8dc", nullptr, nullptr, false, nullptr,
-     false},
-    {"mclo", "Form\\mclo", "string", "", &P::mclo, u"#000000", nullptr, nullptr, false, nullptr,
-     false},
-    {"Lcl", "Form\\Lcl", "string", "", &P::Lcl, u"#CDC0A5", nullptr, nullptr, false, nullptr,
-     false},
-    {"Tad", "Form\\Tad", "string", "", &P::Tad, u"Tips", nullptr, "Edit1", true, nullptr, false},
-    {"Tht", "Form\\Tht", "string", "", &P::Tht, u"Tips", nullptr, "Edit8", false, nullptr, false},
-    {"Mfn", "Form\\Mfn", "string", "", &P::Mfn, u"ＭＳ 明朝", nullptr, nullptr, false, nullptr,
-     false},
-    {"Dai", "Form\\Dai", "string", "", &P::Dai, u"#CDC0A5", nullptr, nullptr, false, nullptr,
-     false},
-    {"Tsiz", "Form\\Tsiz", "string", "", &P::Tsiz, u"700", nullptr, "Edit3", false, nullptr, false},
-    {"Lsiz", "Form\\Lsiz", "string", "", &P::Lsiz, u"800", nullptr, "Edit4", false, nullptr, false},
-    {"Fs", "Form\\Fs", "string", "", &P::Fs, u"3", nullptr, "Edit5", false, nullptr, false},
-    {"Hbak", "Form\\Hbak", "string", "", &P::Hbak, u"index", nullptr, "Edit6", false, nullptr,
-     false},
-    {"Bac", "Form\\Bac", "string", "", &P::Bac, u"Back", nullptr, "Edit7", false, nullptr, false},
+     "CheckBox2", false, nullptr},
+    {"bgc", "Form\\bgc", "string", "", &P::bgc, u"#fff8dc", nullptr, nullptr, false, nullptr},
+    {"mclo", "Form\\mclo", "string", "", &P::mclo, u"#000000", nullptr, nullptr, false, nullptr},
+    {"Lcl", "Form\\Lcl", "string", "", &P::Lcl, u"#CDC0A5", nullptr, nullptr, false, nullptr},
+    {"Tad", "Form\\Tad", "string", "", &P::Tad, u"Tips", nullptr, "Edit1", true, nullptr},
+    {"Tht", "Form\\Tht", "string", "", &P::Tht, u"Tips", nullptr, "Edit8", false, nullptr},
+    {"Mfn", "Form\\Mfn", "string", "", &P::Mfn, u"ＭＳ 明朝", nullptr, nullptr, false, nullptr},
+    {"Dai", "Form\\Dai", "string", "", &P::Dai, u"#CDC0A5", nullptr, nullptr, false, nullptr},
+    {"Tsiz", "Form\\Tsiz", "string", "", &P::Tsiz, u"700", nullptr, "Edit3", false, nullptr},
+    {"Lsiz", "Form\\Lsiz", "string", "", &P::Lsiz, u"800", nullptr, "Edit4", false, nullptr},
+    {"Fs", "Form\\Fs", "string", "", &P::Fs, u"3", nullptr, "Edit5", false, nullptr},
+    {"Hbak", "Form\\Hbak", "string", "", &P::Hbak, u"index", nullptr, "Edit6", false, nullptr},
+    {"Bac", "Form\\Bac", "string", "", &P::Bac, u"Back", nullptr, "Edit7", false, nullptr},
     {"Utf8PageChecked", "Form\\utf8Page1", "Checked", "", nullptr, nullptr, nullptr, "utf8Page1",
-     false, &P::Utf8, true},
+     false, &P::Utf8},
     {"EscapeTextChecked", "Form\\escapeText1", "Checked", "", nullptr, nullptr, nullptr,
-     "escapeText1", false, &P::Escape, true},
+     "escapeText1", false, &P::Escape},
 };
 
 constexpr const char* kAccessOrder[] = {
@@ -128,14 +122,23 @@ TStoredValues ReadStoredSettingsFile(const QString& path) {
     return ReadStoredValues(source);
 }
 
+namespace {
+
+// name in the user's configuration folder, which is created.
+QString InConfigFolder(const QString& name) {
+    const QString config = ConfigFolder();
+    QDir().mkpath(config);
+    return config + u'/' + name;
+}
+
+} // namespace
+
 QString SettingsFileFor(const QString& programPath) {
     const QString beside = ChangeFileExt(programPath, QStringLiteral(".ini"));
     const QString folder = ExtractFilePath(beside);
     if (!folder.isEmpty() && access(QFile::encodeName(folder).constData(), W_OK) == 0)
         return beside;
-    const QString config = ConfigFolder();
-    QDir().mkpath(config);
-    return config + u'/' + QFileInfo(beside).fileName();
+    return InConfigFolder(QFileInfo(beside).fileName());
 }
 
 QString ProgramSettingsFile(const QString& programPath) {
@@ -144,7 +147,5 @@ QString ProgramSettingsFile(const QString& programPath) {
         program.dir().filePath(QStringLiteral("../share/applications/vexla.desktop")));
     if (!installed)
         return SettingsFileFor(programPath);
-    const QString config = ConfigFolder();
-    QDir().mkpath(config);
-    return config + u'/' + ChangeFileExt(program.fileName(), QStringLiteral(".ini"));
+    return InConfigFolder(ChangeFileExt(program.fileName(), QStringLiteral(".ini")));
 }

@@ -27,15 +27,15 @@ struct TStoredSetting {
     const char* Section;
     const char* Ident;
     const char* StoredDefault;
-    QString TPageSettings::*Value;  // null for a check box
+    QString TPageSettings::*Value;  // null for a check box and a page option
     const char16_t* BuiltInDefault; // of the page value
-    bool TStoredValues::*Checked;   // null for a page value
+    bool TStoredValues::*Checked;   // null for a page value and a page option
     const char* Control;            // the field, check box or check item showing it
     bool HintIsText;                // the field's hint is its text
-    bool TPageSettings::*Option;    // a page option (a check item); null for the others
-    // Beyond the original fourteen: written only once set or already stored,
-    // so that the settings file stays as the fourteen make it until used.
-    bool Additive;
+    // A page option (a check item), beyond the original fourteen: written only
+    // once set or already stored, so that the settings file stays as the
+    // fourteen make it until used. Null for the others.
+    bool TPageSettings::*Option;
 };
 
 // The settings in storage order: the fourteen, then the page options.

@@ -19,6 +19,13 @@ namespace Cp932 {
 
 constexpr char16_t EscapeBase = 0xF700; // escape of byte b is EscapeBase + b
 
+constexpr bool IsLeadByte(unsigned b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+constexpr bool IsTrailByte(unsigned b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // True for the escape of a byte (0x40-0x7E after a lead byte, or 0x80-0xFF).
 constexpr bool IsEscape(char16_t c) {
     return (c >= EscapeBase + 0x40 && c <= EscapeBase + 0x7E) ||

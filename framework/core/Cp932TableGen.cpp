@@ -19,6 +19,8 @@
 namespace {
 
 using namespace Cp932::Tables;
+using Cp932::IsLeadByte;
+using Cp932::IsTrailByte;
 
 char16_t DecodeOne(iconv_t cd, const unsigned char* bytes, size_t n) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);

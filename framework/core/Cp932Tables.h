@@ -3,6 +3,8 @@
 // against it by the tests, so nothing is built at start.
 #pragma once
 
+#include "Cp932.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -13,13 +15,6 @@ namespace Cp932::Tables {
 
 constexpr char16_t kNoChar = 0xFFFF; // no character for these bytes
 constexpr std::uint16_t kNoCode = 0; // no code for this character (U+0000 is ASCII)
-
-inline bool IsLeadByte(unsigned b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-inline bool IsTrailByte(unsigned b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
 
 struct TCodeTables {
     const char16_t* Single;      // [256] a byte that is no lead byte -> its character

@@ -25,8 +25,7 @@ namespace {
 const QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
 
 bool IsLeadByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return Cp932::IsLeadByte(static_cast<unsigned char>(c));
 }
 
 bool IsBlank(char c) {

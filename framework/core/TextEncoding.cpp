@@ -157,10 +157,6 @@ bool IsUtf16(TTextEncoding e) {
     return e == TTextEncoding::Utf16LE || e == TTextEncoding::Utf16BE;
 }
 
-bool IsCp932LeadByte(Byte b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // Validates UTF-8 that arrives in pieces: a sequence cut by the end of one
 // piece is completed from the next.
 class TUtf8Scan {
@@ -346,7 +342,7 @@ qsizetype TTextDecoder::SplitPoint(QByteArrayView bytes) const {
     } else {
         // A byte that cannot start a two-byte character ends one wherever it
         // stands (alone or as a trail byte).
-        while (cut > 0 && IsCp932LeadByte(data[cut - 1]))
+        while (cut > 0 && Cp932::IsLeadByte(data[cut - 1]))
             --cut;
     }
     // The character before a CR is whole in either encoding.
@@ -390,7 +386,7 @@ TDecodedText DecodeTextHead(QByteArrayView head) {
     TDecodedText text = DecodeText(head, TTextEncoding::Cp932);
     const qsizetype n = head.size();
     const Byte last = n > 0 ? Byte(head[n - 1]) : 0;
-    if (IsCp932LeadByte(last) && text.Text.back().unicode() == Cp932::EscapeBase + last)
+    if (Cp932::IsLeadByte(last) && text.Text.back().unicode() == Cp932::EscapeBase + last)
         text.Text.chop(1);
     return text;
 }

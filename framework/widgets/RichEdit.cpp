@@ -100,6 +100,18 @@ QString TRichEditStrings::Text() const {
     return ToLf(FEdit.document()->toRawText());
 }
 
+QString TRichEditStrings::TextHead(qsizetype minChars) const {
+    const QTextDocument* doc = FEdit.document();
+    QString head;
+    for (QTextBlock block = doc->begin(); block.isValid() && head.size() <= minChars;
+         block = block.next()) {
+        if (block != doc->begin())
+            head += u'\n';
+        head += block.text();
+    }
+    return ToLf(std::move(head));
+}
+
 namespace {
 
 // Qt lays a line out as one piece and, unless its block's layout keeps the

@@ -38,6 +38,9 @@ public:
 
     // Lines joined by LF; a final line break shows as a trailing LF.
     QString Text() const;
+    // The start of Text(): whole lines up to the first that reaches past
+    // minChars characters, or all of it when it is no longer.
+    QString TextHead(qsizetype minChars) const;
     // Replaces the text and forgets what could be undone.
     void SetText(const QString& text);
     // Replaces the text as one undo step: undoing it brings back the text
