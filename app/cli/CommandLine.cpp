@@ -195,29 +195,15 @@ bool SameFile(const QString& a, const QString& b) {
            sa.st_ino == sb.st_ino;
 }
 
-[[noreturn]] void RaiseNotRegular(const QString& input, mode_t mode) {
-    throw EFOpenError(DisplayPath(input), S_ISDIR(mode)
-                                              ? SystemErrorText(EISDIR)
-                                              : QStringLiteral("通常のファイルではありません"));
-}
-
 // Opens the file by its bytes. Only regular files: a FIFO or a device is
 // never opened.
 void OpenInput(QFile& in, const QString& input) {
-    const QByteArray name = PathToBytes(input);
     struct stat st;
-    if (stat(name.constData(), &st) != 0)
-        throw EFOpenError(DisplayPath(input), SystemErrorText(errno));
-    if (!S_ISREG(st.st_mode))
-        RaiseNotRegular(input, st.st_mode);
-    const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int error;
+    const int fd = OpenRegularFile(PathToBytes(input), st, error);
     if (fd < 0)
-        throw EFOpenError(DisplayPath(input), SystemErrorText(errno));
-    // Replaced by something else since the check: refused all the same.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        RaiseNotRegular(input, st.st_mode);
-    }
+        throw EFOpenError(DisplayPath(input),
+                          error != 0 ? SystemErrorText(error) : NotRegularReason(st.st_mode));
     if (!in.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         close(fd);
         throw EFOpenError(DisplayPath(input));

@@ -11,16 +11,12 @@ QString Decode(QByteArrayView bytes) {
     return Tables::Decode(Tables::kCodes, bytes);
 }
 
-namespace {
-
 char32_t CharacterAt(QStringView text, qsizetype i) {
     const QChar c = text[i];
     if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
         return QChar::surrogateToUcs4(c, text[i + 1]);
     return c.unicode();
 }
-
-} // namespace
 
 QByteArray Encode(QStringView text) {
     QByteArray out(text.size() * 2, Qt::Uninitialized);
@@ -32,8 +28,12 @@ QByteArray Encode(QStringView text) {
     return out;
 }
 
+qsizetype FirstUnencodable(QStringView text) {
+    return Tables::EncodeInto(Tables::kCodes, text, nullptr);
+}
+
 bool CanEncode(QStringView text) {
-    return Tables::EncodeInto(Tables::kCodes, text, nullptr) < 0;
+    return FirstUnencodable(text) < 0;
 }
 
 void EncodeLines(QStringView text, QByteArray& out, const TUnencodableHandler& unencodable) {

@@ -34,12 +34,17 @@ constexpr bool IsEscape(char16_t c) {
 
 QString Decode(QByteArrayView bytes);
 
+// The character at index i, a surrogate pair taken whole.
+char32_t CharacterAt(QStringView text, qsizetype i);
+
 // Raises EEncodingError naming the first character CP932 cannot hold and its
 // line (counted by LF) when one occurs.
 QByteArray Encode(QStringView text);
 
 // True when every character of text can be encoded.
 bool CanEncode(QStringView text);
+// The index of the first character that cannot be encoded, or -1.
+qsizetype FirstUnencodable(QStringView text);
 
 // Receives a character CP932 cannot hold: its index and length in the text
 // (two for a surrogate pair); what it appends to out stands for it.

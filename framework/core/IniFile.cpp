@@ -2,7 +2,7 @@
 
 #include "Cp932.h"
 #include "SysUtils.h"
-#include "TextEncoding.h"
+#include "TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -283,43 +283,25 @@ TLockResult LockWithin(int fd, std::chrono::milliseconds timeout) {
     throw EIniWriteError(fileName, reason);
 }
 
-QString NotRegularReason(mode_t mode) {
-    return S_ISDIR(mode) ? SystemErrorText(EISDIR) : QStringLiteral("通常のファイルではありません");
-}
-
 enum class TReadResult { Missing, Read, NotRegular, Failed };
 
-// Reads a regular file whole. A FIFO, a device or a folder is never opened:
-// opening one can block or act on it. reason tells why it was not read.
+// Reads a regular file whole; anything else is never opened (see
+// OpenRegularFile). reason tells why it was not read.
 TReadResult ReadRegularFile(const QString& path, QByteArray& bytes, QString& reason) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(name.constData(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return TReadResult::Missing;
-        reason = SystemErrorText(errno);
-        return TReadResult::Failed;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        reason = NotRegularReason(st.st_mode);
-        return TReadResult::NotRegular;
-    }
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    int error;
+    const int fd = OpenRegularFile(QFile::encodeName(path), st, error);
     if (fd < 0) {
-        reason = SystemErrorText(errno);
-        return TReadResult::Failed;
-    }
-    struct TClose {
-        int Fd;
-        ~TClose() { ::close(Fd); }
-    } closeFd{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) { // replaced since it was looked at
-        reason = NotRegularReason(st.st_mode);
-        return TReadResult::NotRegular;
+        if (error == ENOENT || error == ENOTDIR)
+            return TReadResult::Missing;
+        reason = error != 0 ? SystemErrorText(error) : NotRegularReason(st.st_mode);
+        return error != 0 ? TReadResult::Failed : TReadResult::NotRegular;
     }
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return TReadResult::Failed;
+    }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         reason = file.errorString();
@@ -444,9 +426,9 @@ QString TIniDocument::CheckWrite(const QString& section, const QString& ident,
     if (key.front() == u';' || key.front() == u'[')
         return QStringLiteral("キー名を ; や [ で始めることはできません");
     for (const QString* text : {&section, &ident, &value})
-        if (!Cp932::CanEncode(*text))
+        if (const qsizetype bad = Cp932::FirstUnencodable(*text); bad >= 0)
             return QStringLiteral("文字 %1 は Shift-JIS で表せません")
-                .arg(DescribeCharacter(EncodePage(*text).Unencodable.First));
+                .arg(DescribeCharacter(Cp932::CharacterAt(*text, bad)));
     // What is written must read back as the same names and value; stray
     // bytes (a lone lead byte before "]" or "=") could make it read otherwise.
     const QByteArray header = SectionLine(section);

@@ -231,13 +231,14 @@ int LineOf(QStringView text, qsizetype i) {
 
 // Calls visit(index, length) for each character CP932 cannot hold.
 template <typename Visit> void ForEachUnencodable(QStringView text, Visit visit) {
-    if (Cp932::CanEncode(text))
-        return;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype len = CharacterLength(text, i);
-        if (!Cp932::CanEncode(text.sliced(i, len)))
-            visit(i, len);
-        i += len;
+    for (qsizetype from = 0;;) {
+        const qsizetype bad = Cp932::FirstUnencodable(text.sliced(from));
+        if (bad < 0)
+            return;
+        const qsizetype at = from + bad;
+        const qsizetype len = CharacterLength(text, at);
+        visit(at, len);
+        from = at + len;
     }
 }
 

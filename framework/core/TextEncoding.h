@@ -59,7 +59,6 @@ public:
     // unmarked UTF-8 is known to be valid.
     TTextDecoder(TTextEncoding encoding, QByteArrayView first, bool detected = false);
 
-    TTextEncoding Encoding() const { return FEncoding; }
     // Malformed input among the pieces so far (see TTextFormat).
     bool Malformed() const { return FMalformed; }
 

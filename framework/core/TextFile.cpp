@@ -31,11 +31,17 @@ public:
     ~TFd() { Reset(); }
     int Get() const { return FFd; }
     bool Valid() const { return FFd >= 0; }
-    // Closes now, keeping close's own error (a write-back failure shows there).
     void Adopt(int fd) {
         Reset();
         FFd = fd;
     }
+    // Gives the descriptor up without closing it.
+    int Release() {
+        const int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
+    // Closes now, keeping close's own error (a write-back failure shows there).
     int Close() {
         const int fd = FFd;
         FFd = -1;
@@ -50,10 +56,6 @@ public:
 private:
     int FFd;
 };
-
-QString NotRegularReason(mode_t mode) {
-    return S_ISDIR(mode) ? SystemErrorText(EISDIR) : QStringLiteral("通常のファイルではありません");
-}
 
 [[noreturn]] void RaiseTooLarge(const QString& path, qsizetype maxChars) {
     throw EFileRefused(QStringLiteral("ファイル %1 は大きすぎて開けません (最大 %2 文字)")
@@ -616,6 +618,28 @@ bool IsRegularFile(const QString& path) {
     return stat(PathToBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+QString NotRegularReason(mode_t mode) {
+    return S_ISDIR(mode) ? SystemErrorText(EISDIR) : QStringLiteral("通常のファイルではありません");
+}
+
+int OpenRegularFile(const QByteArray& name, struct stat& st, int& error) {
+    error = 0;
+    if (stat(name.constData(), &st) != 0) {
+        error = errno;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode))
+        return -1;
+    TFd fd(open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid() || fstat(fd.Get(), &st) != 0) {
+        error = errno;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode))
+        return -1;
+    return fd.Release();
+}
+
 QString NormalizeLineBreaks(const QString& text) {
     if (!text.contains(u'\r'))
         return text;
@@ -641,25 +665,18 @@ QString ReadTextFile(const QString& path, qsizetype maxChars) {
 
 TDecodedText ReadTextFileDecoded(const QString& path, qsizetype maxChars,
                                  std::optional<TTextEncoding> as) {
-    const QByteArray name = PathToBytes(path);
-    // Only a regular file is opened: opening a device or a FIFO can block
-    // or act on it.
     struct stat st;
-    if (stat(name.constData(), &st) != 0)
-        RaiseOpen(path, errno);
-    if (!S_ISREG(st.st_mode))
+    int error;
+    const TFd fd(OpenRegularFile(PathToBytes(path), st, error));
+    if (!fd.Valid()) {
+        if (error != 0)
+            RaiseOpen(path, error);
         throw EFileRefused(EFOpenError(DisplayPath(path)).Message());
+    }
     // At most three bytes (UTF-8) make one UTF-16 unit, so a file over three
     // times the limit cannot fit.
     if (maxChars >= 0 && st.st_size > qint64(maxChars) * 3)
         RaiseTooLarge(path, maxChars);
-    const TFd fd(open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid())
-        RaiseOpen(path, errno);
-    if (fstat(fd.Get(), &st) != 0)
-        RaiseOpen(path, errno);
-    if (!S_ISREG(st.st_mode)) // replaced since it was looked at
-        throw EFileRefused(EFOpenError(DisplayPath(path)).Message());
     QByteArray bytes;
     if (!ReadAll(fd.Get(), st.st_size, bytes))
         RaiseOpen(path, errno);

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <functional>
+#include <sys/stat.h>
 #include <vector>
 
 // A file refused before anything is read: a folder, a FIFO, a device, or a
@@ -71,7 +72,8 @@ void WriteFileContent(const QString& path, const std::function<void(const TByteS
 // made durable at once (one syncfs for each file system), then each of its
 // files is renamed into place and their folders synced once. A file written
 // in place is saved at once, as WriteFileContent saves it. A kill at any
-// moment leaves each file old or new, and once Flush has returned every file
+// moment leaves each replaced file old or new, and one written in place old,
+// new, or old and whole in its backup; once Flush has returned every file
 // added is on disk.
 class TFileBatch {
 public:
@@ -104,3 +106,13 @@ QString NormalizeLineBreaks(const QString& text);
 
 // True for an existing regular file (links followed).
 bool IsRegularFile(const QString& path);
+
+// Opens the file named by name (its bytes) for reading when it is a regular
+// file. A FIFO, a device or a folder is never opened, since opening one can
+// block or act on it; the opened file is looked at again, so one swapped in
+// meanwhile is refused too. Returns the descriptor, with st describing the
+// file, or -1 with error set to the system's error, or to 0 when the file is
+// not regular (st.st_mode then tells its kind).
+int OpenRegularFile(const QByteArray& name, struct stat& st, int& error);
+// Why a file of this kind, not a regular one, is refused.
+QString NotRegularReason(mode_t mode);

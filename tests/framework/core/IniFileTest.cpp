@@ -216,7 +216,9 @@ INSTANTIATE_TEST_SUITE_P(
         TRefusedRow{"BlankIdent", "A", "  ", "1", "キー名が空です"},
         TRefusedRow{"EmojiInValue", "A", "x", QStringLiteral("😀"), kEmoji},
         TRefusedRow{"EmojiInSection", QStringLiteral("😀"), "x", "1", kEmoji},
-        TRefusedRow{"EmojiInIdent", "A", QStringLiteral("😀"), "1", kEmoji}),
+        TRefusedRow{"EmojiInIdent", "A", QStringLiteral("😀"), "1", kEmoji},
+        TRefusedRow{"LineSeparatorInValue", "A", "x", QString(QChar::LineSeparator),
+                    "文字 「\u2028」(U+2028) は Shift-JIS で表せません"}),
     TRowName());
 
 struct TDamagedRow {
