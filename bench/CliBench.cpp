@@ -67,15 +67,9 @@ double Seconds(const timeval& t) {
     return double(t.tv_sec) + double(t.tv_usec) / 1e6;
 }
 
-// One run of the shell command; the resource use is that of sh and every
-// process it waited for.
-TRun RunCommand(const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+// Waits for the child started at start; its resource use is its own and that
+// of every process it waited for.
+TRun WaitFor(pid_t pid, std::chrono::steady_clock::time_point start) {
     int status = 0;
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
@@ -89,13 +83,19 @@ TRun RunCommand(const std::string& command) {
     return run;
 }
 
-struct TProcessTimes {
-    double Cpu; // user and system seconds, as the kernel accounts the child
-    double Wall;
-};
+// One run of the shell command.
+TRun RunCommand(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return WaitFor(pid, start);
+}
 
-// Runs the program with its output thrown away; nothing when it fails.
-std::optional<TProcessTimes> RunProcess(std::vector<std::string> argv) {
+// Runs the program without a shell, its output thrown away.
+TRun RunProcess(std::vector<std::string> argv) {
     std::vector<char*> args;
     for (std::string& a : argv)
         args.push_back(a.data());
@@ -105,19 +105,10 @@ std::optional<TProcessTimes> RunProcess(std::vector<std::string> argv) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid;
+    pid_t pid = -1;
     const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (spawned != 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    const auto seconds = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return TProcessTimes{seconds(usage.ru_utime) + seconds(usage.ru_stime), wall.count()};
+    return WaitFor(spawned == 0 ? pid : -1, start);
 }
 
 double Median(std::vector<double> v) {
@@ -346,20 +337,20 @@ static void BM_ConvertSmallFile(benchmark::State& state) {
                                               note.toStdString()};
     const std::vector<std::string> floor = {QT_COPY_FLOOR, note.toStdString(),
                                             work.Path("copy.txt").toStdString()};
-    if (!RunProcess(program) || !RunProcess(floor))
+    if (RunProcess(program).Wall < 0 || RunProcess(floor).Wall < 0)
         return state.SkipWithError("a command failed");
     std::vector<double> cpu, floorCpu, ratio, wall, floorWall;
     for (auto _ : state) {
-        const auto p = RunProcess(program);
-        const auto f = RunProcess(floor);
-        if (!p || !f)
+        const TRun p = RunProcess(program);
+        const TRun f = RunProcess(floor);
+        if (p.Wall < 0 || f.Wall < 0)
             return state.SkipWithError("a command failed");
-        cpu.push_back(p->Cpu);
-        floorCpu.push_back(f->Cpu);
-        ratio.push_back(p->Cpu / std::max(f->Cpu, 1e-6));
-        wall.push_back(p->Wall);
-        floorWall.push_back(f->Wall);
-        state.SetIterationTime(p->Cpu);
+        cpu.push_back(p.Cpu);
+        floorCpu.push_back(f.Cpu);
+        ratio.push_back(p.Cpu / std::max(f.Cpu, 1e-6));
+        wall.push_back(p.Wall);
+        floorWall.push_back(f.Wall);
+        state.SetIterationTime(p.Cpu);
     }
     state.counters["cpu_median_ms"] = Median(cpu) * 1000;
     state.counters["floor_cpu_median_ms"] = Median(floorCpu) * 1000;
