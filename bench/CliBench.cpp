@@ -33,10 +33,6 @@ extern char** environ;
 
 namespace {
 
-std::string Quote(const QString& path) {
-    return "'" + path.toStdString() + "'";
-}
-
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -130,11 +126,12 @@ struct TWorkFolder {
         WriteFile(Path("settings.ini"), {});
     }
     std::string Vexla() const {
-        return Quote(VEXLA_PROGRAM) + " --convert --settings " + Quote(Path("settings.ini"));
+        return ShellQuote(VEXLA_PROGRAM) + " --convert --settings " +
+               ShellQuote(Path("settings.ini"));
     }
     std::string CatFloor(const std::string& in, const QString& out) const {
-        return "cat " + Quote(Path("head.txt")) + " " + in + " " + Quote(Path("foot.txt")) + " > " +
-               Quote(Path(out));
+        return "cat " + ShellQuote(Path("head.txt")) + " " + in + " " +
+               ShellQuote(Path("foot.txt")) + " > " + ShellQuote(Path(out));
     }
 };
 
@@ -185,16 +182,17 @@ static void BM_ConvertLargeFile(benchmark::State& state) {
     const qint64 size = WriteRepeated(work.Path("input.txt"), LargeCp932Document(), 100'000'000);
     if (size == 0)
         return state.SkipWithError("cannot write the input");
-    const std::string in = Quote(work.Path("input.txt"));
+    const std::string in = ShellQuote(work.Path("input.txt"));
     const std::string floor = work.CatFloor(in, "floor.htm");
     // Arg 0: the page saved atomically, as users run it. Arg 1: the same
     // stream to standard output, redirected to a file: the conversion alone.
     if (state.range(0) == 0)
-        RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
-                         {floor, floor + " && sync " + Quote(work.Path("floor.htm"))},
+        RunAgainstFloors(state, work.Vexla() + " -o " + ShellQuote(work.Path("out.htm")) + " " + in,
+                         {floor, floor + " && sync " + ShellQuote(work.Path("floor.htm"))},
                          double(size) / 1e6);
     else
-        RunAgainstFloors(state, work.Vexla() + " -o - " + in + " > " + Quote(work.Path("out.htm")),
+        RunAgainstFloors(state,
+                         work.Vexla() + " -o - " + in + " > " + ShellQuote(work.Path("out.htm")),
                          {floor}, double(size) / 1e6);
 }
 BENCHMARK(BM_ConvertLargeFile)
@@ -212,9 +210,9 @@ static void BM_ConvertLargeUtf8File(benchmark::State& state) {
                                       Cp932::Decode(LargeCp932Document()).toUtf8(), 100'000'000);
     if (size == 0)
         return state.SkipWithError("cannot write the input");
-    const std::string in = Quote(work.Path("input.txt"));
-    RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
-                     {"iconv -f UTF-8 -t CP932 " + in + " > " + Quote(work.Path("floor.htm"))},
+    const std::string in = ShellQuote(work.Path("input.txt"));
+    RunAgainstFloors(state, work.Vexla() + " -o " + ShellQuote(work.Path("out.htm")) + " " + in,
+                     {"iconv -f UTF-8 -t CP932 " + in + " > " + ShellQuote(work.Path("floor.htm"))},
                      double(size) / 1e6);
 }
 BENCHMARK(BM_ConvertLargeUtf8File)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
@@ -241,7 +239,7 @@ QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
 class TBusyDisk {
 public:
     explicit TBusyDisk(const QString& folder) {
-        const std::string file = Quote(folder + "/busy.bin");
+        const std::string file = ShellQuote(folder + "/busy.bin");
         FPid = fork();
         if (FPid == 0) {
             setpgid(0, 0); // the writer and its dd end together
@@ -275,14 +273,15 @@ static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
     QDir().mkpath(work.Path("floor"));
     QByteArray list;
     const double megabytes = WriteNotes(work, 1000, list).toDouble() / 1e6;
-    const std::string notes = Quote(work.Path("notes")) + "/*.txt";
+    const std::string notes = ShellQuote(work.Path("notes")) + "/*.txt";
     std::optional<TBusyDisk> busy;
     if (state.range(0) == 1)
         busy.emplace(work.Path("."));
-    RunAgainstFloors(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
-                     {"for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
-                      " \"$f\" " + Quote(work.Path("foot.txt")) + " > " +
-                      Quote(work.Path("floor")) + "/${b%.txt}.htm; done"},
+    RunAgainstFloors(state, work.Vexla() + " -d " + ShellQuote(work.Path("out")) + " " + notes,
+                     {"for f in " + notes + "; do b=${f##*/}; cat " +
+                      ShellQuote(work.Path("head.txt")) + " \"$f\" " +
+                      ShellQuote(work.Path("foot.txt")) + " > " + ShellQuote(work.Path("floor")) +
+                      "/${b%.txt}.htm; done"},
                      megabytes);
 }
 BENCHMARK(BM_ConvertThousandSmallFiles)
@@ -300,8 +299,8 @@ static void BM_ConvertNotesFromList(benchmark::State& state) {
     QByteArray list;
     WriteNotes(work, int(state.range(0)), list);
     WriteFile(work.Path("list"), list);
-    const std::string command = work.Vexla() + " -d " + Quote(work.Path("out")) +
-                                " -0 --files-from " + Quote(work.Path("list"));
+    const std::string command = work.Vexla() + " -d " + ShellQuote(work.Path("out")) +
+                                " -0 --files-from " + ShellQuote(work.Path("list"));
     for (auto _ : state) {
         const TRun run = RunCommand(command);
         if (run.Wall < 0)

@@ -19,7 +19,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <sys/resource.h>
 
@@ -181,23 +180,17 @@ namespace {
 constexpr const char* kFirstRunFlag = "--first-run";
 std::string gSelf;
 
-double CpuMs() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
 // The work's CPU time in this process, reported beside the wall time: on a
 // shared machine it is the steadier figure.
 double gCpuMs = 0;
 
 template <typename Work> double TimeMs(Work work) {
     QElapsedTimer clock;
-    const double cpu = CpuMs();
+    const double cpu = ProcessCpuSeconds();
     clock.start();
     work();
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    gCpuMs = CpuMs() - cpu;
+    gCpuMs = (ProcessCpuSeconds() - cpu) * 1e3;
     return ms;
 }
 
@@ -281,17 +274,11 @@ struct TSample {
 };
 
 TSample SpawnFirstRun(const char* kind, const QString& out) {
-    const std::string cmd = gSelf + ' ' + kFirstRunFlag + ' ' + kind + " '" +
-                            QFile::encodeName(LargeFile()).toStdString() + "' '" +
-                            QFile::encodeName(out).toStdString() + "' 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    TSample sample;
-    if (p) {
-        if (std::fscanf(p, "ms %lf %lf", &sample.Ms, &sample.CpuMs) != 2)
-            sample.Ms = -1;
-        pclose(p);
-    }
-    return sample;
+    const std::vector<double> values = SpawnSelfAndRead(
+        gSelf, {QLatin1String(kFirstRunFlag), QLatin1String(kind), LargeFile(), out}, "ms");
+    if (values.size() != 2)
+        return {};
+    return {values[0], values[1]};
 }
 
 // One sample: the program's process and the floor's, in turns, so that both

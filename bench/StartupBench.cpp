@@ -3,6 +3,7 @@
 // the program does and reports the time of its first paint against the clock
 // read here just before it was spawned.
 #include "Application.h"
+#include "BenchData.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -149,16 +150,9 @@ void WriteLargeSettings(int megabytes) {
 }
 
 double StartOnce(const char* flag = kChildFlag) {
-    const std::string cmd =
-        gSelf + " " + flag + " " + std::to_string(MonotonicNs()) + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    double ms = -1;
-    if (p) {
-        if (std::fscanf(p, "first-paint-ms %lf", &ms) != 1)
-            ms = -1;
-        pclose(p);
-    }
-    return ms;
+    const std::vector<double> ms = SpawnSelfAndRead(
+        gSelf, {QLatin1String(flag), QString::number(MonotonicNs())}, "first-paint-ms");
+    return ms.size() == 1 ? ms[0] : -1;
 }
 
 } // namespace
