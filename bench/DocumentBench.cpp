@@ -180,18 +180,20 @@ namespace {
 constexpr const char* kFirstRunFlag = "--first-run";
 std::string gSelf;
 
-// The work's CPU time in this process, reported beside the wall time: on a
-// shared machine it is the steadier figure.
-double gCpuMs = 0;
+// The work's wall time, and its CPU time in this process: on a shared machine
+// that is the steadier figure.
+struct TSample {
+    double Ms = -1;
+    double CpuMs = -1;
+};
 
-template <typename Work> double TimeMs(Work work) {
+template <typename Work> TSample TimeWork(Work work) {
     QElapsedTimer clock;
     const double cpu = ProcessCpuSeconds();
     clock.start();
     work();
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    gCpuMs = (ProcessCpuSeconds() - cpu) * 1e3;
-    return ms;
+    return {ms, (ProcessCpuSeconds() - cpu) * 1e3};
 }
 
 void ShowAndSettle(QWidget& w) {
@@ -203,10 +205,10 @@ void ShowAndSettle(QWidget& w) {
 }
 
 // The program's own window: drop the file on it, shown.
-double OpenInWindow(const QString& file) {
+TSample OpenInWindow(const QString& file) {
     TForm1 form;
     ShowAndSettle(form);
-    return TimeMs([&] {
+    return TimeWork([&] {
         form.DropDst1FileDrop(nullptr, {file}, 0, 0);
         form.RichEdit1->repaint();
         Settle();
@@ -214,11 +216,11 @@ double OpenInWindow(const QString& file) {
 }
 
 // Plain Qt: read the file, decode it, give it to a plain editor, shown.
-double OpenInPlainEdit(const QString& file) {
+TSample OpenInPlainEdit(const QString& file) {
     QPlainTextEdit edit;
     edit.setLineWrapMode(QPlainTextEdit::NoWrap);
     ShowAndSettle(edit);
-    return TimeMs([&] {
+    return TimeWork([&] {
         QFile in(file);
         if (!in.open(QIODevice::ReadOnly))
             qFatal("cannot read %s", qPrintable(file));
@@ -230,21 +232,21 @@ double OpenInPlainEdit(const QString& file) {
 }
 
 // Save's write in the program's window, the file loaded before.
-double SaveFromWindow(const QString& file, const QString& out) {
+TSample SaveFromWindow(const QString& file, const QString& out) {
     TForm1 form;
     ShowAndSettle(form);
     form.DropDst1FileDrop(nullptr, {file}, 0, 0);
     Settle();
-    return TimeMs([&] { form.SaveDocument(out); });
+    return TimeWork([&] { form.SaveDocument(out); });
 }
 
 // Plain Qt: the editor's text, encoded, CR LF, through QSaveFile.
-double SaveFromPlainEdit(const QString& file, const QString& out) {
+TSample SaveFromPlainEdit(const QString& file, const QString& out) {
     QPlainTextEdit edit;
     edit.setLineWrapMode(QPlainTextEdit::NoWrap);
     edit.setPlainText(ReadTextFile(file));
     ShowAndSettle(edit);
-    return TimeMs([&] {
+    return TimeWork([&] {
         QSaveFile page(out);
         if (!page.open(QIODevice::WriteOnly) ||
             page.write(Cp932::Encode(edit.toPlainText()).replace("\n", "\r\n")) < 0 ||
@@ -254,24 +256,19 @@ double SaveFromPlainEdit(const QString& file, const QString& out) {
 }
 
 int RunFirstRun(const char* kind, const QString& file, const QString& out) {
-    double ms = -1;
+    TSample sample;
     if (std::strcmp(kind, "open") == 0)
-        ms = OpenInWindow(file);
+        sample = OpenInWindow(file);
     else if (std::strcmp(kind, "open-floor") == 0)
-        ms = OpenInPlainEdit(file);
+        sample = OpenInPlainEdit(file);
     else if (std::strcmp(kind, "save") == 0)
-        ms = SaveFromWindow(file, out);
+        sample = SaveFromWindow(file, out);
     else if (std::strcmp(kind, "save-floor") == 0)
-        ms = SaveFromPlainEdit(file, out);
-    std::printf("ms %.3f %.3f\n", ms, gCpuMs);
+        sample = SaveFromPlainEdit(file, out);
+    std::printf("ms %.3f %.3f\n", sample.Ms, sample.CpuMs);
     std::fflush(stdout);
     std::_Exit(0); // the window's teardown is not part of the sample
 }
-
-struct TSample {
-    double Ms = -1;
-    double CpuMs = -1;
-};
 
 TSample SpawnFirstRun(const char* kind, const QString& out) {
     const std::vector<double> values = SpawnSelfAndRead(
