@@ -217,8 +217,9 @@ static void BM_ConvertLargeUtf8File(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertLargeUtf8File)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
-// Notes of about 2 KB each, written into a folder.
-QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
+// Notes of about 2 KB each, written into a folder; returns their total size
+// and adds each one's name, NUL-ended, to list when one is given.
+qint64 WriteNotes(const TWorkFolder& work, int count, QByteArray* list = nullptr) {
     QDir().mkpath(work.Path("notes"));
     const QByteArray doc = LargeCp932Document();
     qint64 total = 0;
@@ -228,10 +229,11 @@ QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
         const QString name =
             work.Path(QStringLiteral("notes/note%1.txt").arg(i, 6, 10, QLatin1Char('0')));
         WriteFile(name, note);
-        list += QFile::encodeName(name) + '\0';
+        if (list)
+            *list += QFile::encodeName(name) + '\0';
         total += note.size();
     }
-    return QByteArray::number(total);
+    return total;
 }
 
 // Keeps the disk busy while it lives: another program writing a large file
@@ -271,8 +273,7 @@ static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
     TWorkFolder work;
     QDir().mkpath(work.Path("out"));
     QDir().mkpath(work.Path("floor"));
-    QByteArray list;
-    const double megabytes = WriteNotes(work, 1000, list).toDouble() / 1e6;
+    const double megabytes = double(WriteNotes(work, 1000)) / 1e6;
     const std::string notes = ShellQuote(work.Path("notes")) + "/*.txt";
     std::optional<TBusyDisk> busy;
     if (state.range(0) == 1)
@@ -297,7 +298,7 @@ static void BM_ConvertNotesFromList(benchmark::State& state) {
     TWorkFolder work;
     QDir().mkpath(work.Path("out"));
     QByteArray list;
-    WriteNotes(work, int(state.range(0)), list);
+    WriteNotes(work, int(state.range(0)), &list);
     WriteFile(work.Path("list"), list);
     const std::string command = work.Vexla() + " -d " + ShellQuote(work.Path("out")) +
                                 " -0 --files-from " + ShellQuote(work.Path("list"));
