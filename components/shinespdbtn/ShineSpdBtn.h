@@ -357,6 +357,7 @@ private:
     void GroupNotice(const TButtonPressedEvent& e);
     void CopyActionImage(const TCustomImageList& images, int index);
     void UpdateAccelerator();
+    bool TakeAccelerator();
 
     // Per-state choices.
     const TShineBtnColors* StateColors() const;
