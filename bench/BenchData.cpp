@@ -5,6 +5,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 QByteArray LargeCp932Document() {
     static const QByteArray doc = [] {
@@ -49,4 +53,42 @@ QString WriteBenchFile(const QString& name, const QByteArray& bytes) {
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(p));
     return p;
+}
+
+double ProcessCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+std::string ShellQuote(const QString& word) {
+    std::string quoted = "'";
+    for (const char c : QFile::encodeName(word).toStdString())
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::vector<double> SpawnSelfAndRead(const std::string& self, const QStringList& args,
+                                     const char* key) {
+    std::string command = ShellQuote(QFile::decodeName(self.c_str()));
+    for (const QString& arg : args)
+        command += ' ' + ShellQuote(arg);
+    command += " 2>/dev/null";
+    std::vector<double> values;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return values;
+    char line[256];
+    const size_t keyLength = std::strlen(key);
+    // strtod reads the numbers in the C library's locale, as printf wrote them.
+    if (std::fgets(line, sizeof line, p) && std::strncmp(line, key, keyLength) == 0) {
+        const char* at = line + keyLength;
+        char* end = nullptr;
+        for (double v = std::strtod(at, &end); end != at; v = std::strtod(at, &end)) {
+            values.push_back(v);
+            at = end;
+        }
+    }
+    pclose(p);
+    return values;
 }

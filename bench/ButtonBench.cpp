@@ -38,12 +38,17 @@ void Hover(QWidget* w) {
     QCoreApplication::sendEvent(w, &e);
 }
 
-// The button's own paint, reached through the widget's paint event.
-void BM_PaintToolbarButton(benchmark::State& state) {
-    TShineSpeedButton* b = ToolbarButton();
+// The caption's font as the floors draw it.
+QFont FloorFont() {
+    return TFont(QStringLiteral("ＭＳ 明朝"), 15, clRed, fsBold).ToQFont();
+}
+
+// The button's own paint, reached through the widget's paint event; Arg 1
+// paints it hot. The button is deleted afterwards.
+void PaintButton(benchmark::State& state, TShineSpeedButton* b) {
     if (state.range(0) == 1)
         Hover(b);
-    QImage target(25, 25, QImage::Format_RGB32);
+    QImage target(b->size(), QImage::Format_RGB32);
     for (auto _ : state) {
         b->render(&target);
         benchmark::DoNotOptimize(target.constBits());
@@ -51,21 +56,33 @@ void BM_PaintToolbarButton(benchmark::State& state) {
     state.SetLabel(state.range(0) == 1 ? "hot" : "up");
     delete b;
 }
+
+void BM_PaintToolbarButton(benchmark::State& state) {
+    PaintButton(state, ToolbarButton());
+}
 BENCHMARK(BM_PaintToolbarButton)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// Floor: one fill and the caption drawn with QPainter straight on an image.
-void BM_PaintFloor_FillAndText(benchmark::State& state) {
-    const QFont font = TFont(QStringLiteral("ＭＳ 明朝"), 15, clRed, fsBold).ToQFont();
-    QImage target(25, 25, QImage::Format_RGB32);
+// A fill, the picture (when there is one) and the caption drawn with QPainter
+// straight on an image of the button's size.
+void PaintFloor(benchmark::State& state, QSize size, const QImage& picture, QRect caption) {
+    const QFont font = FloorFont();
+    QImage target(size, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter p(&target);
         p.fillRect(target.rect(), QColor(192, 192, 192));
+        if (!picture.isNull())
+            p.drawImage(6, 4, picture);
         p.setFont(font);
         p.setPen(Qt::red);
-        p.drawText(target.rect(), Qt::AlignCenter, QStringLiteral("換"));
+        p.drawText(caption, Qt::AlignCenter, QStringLiteral("換"));
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     }
+}
+
+// Floor: one fill and the caption.
+void BM_PaintFloor_FillAndText(benchmark::State& state) {
+    PaintFloor(state, QSize(25, 25), QImage(), QRect(0, 0, 25, 25));
 }
 BENCHMARK(BM_PaintFloor_FillAndText)->Unit(benchmark::kMicrosecond);
 
@@ -74,7 +91,7 @@ BENCHMARK(BM_PaintFloor_FillAndText)->Unit(benchmark::kMicrosecond);
 class TPlainWidget : public QWidget {
 public:
     using QWidget::QWidget;
-    QFont Font = TFont(QStringLiteral("ＭＳ 明朝"), 15, clRed, fsBold).ToQFont();
+    QFont Font = FloorFont();
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -113,33 +130,13 @@ void BM_PaintGlyphButton(benchmark::State& state) {
     TShineSpeedButton* b = ToolbarButton();
     b->resize(48, 25);
     b->SetGlyph(Picture16());
-    if (state.range(0) == 1)
-        Hover(b);
-    QImage target(48, 25, QImage::Format_RGB32);
-    for (auto _ : state) {
-        b->render(&target);
-        benchmark::DoNotOptimize(target.constBits());
-    }
-    state.SetLabel(state.range(0) == 1 ? "hot" : "up");
-    delete b;
+    PaintButton(state, b);
 }
 BENCHMARK(BM_PaintGlyphButton)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// Floor: a fill, the picture and the caption drawn with QPainter on an image.
+// Floor: a fill, the picture and the caption.
 void BM_PaintFloor_FillPictureAndText(benchmark::State& state) {
-    const QFont font = TFont(QStringLiteral("ＭＳ 明朝"), 15, clRed, fsBold).ToQFont();
-    const QImage picture = Picture16();
-    QImage target(48, 25, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter p(&target);
-        p.fillRect(target.rect(), QColor(192, 192, 192));
-        p.drawImage(6, 4, picture);
-        p.setFont(font);
-        p.setPen(Qt::red);
-        p.drawText(QRect(26, 0, 22, 25), Qt::AlignCenter, QStringLiteral("換"));
-        p.end();
-        benchmark::DoNotOptimize(target.constBits());
-    }
+    PaintFloor(state, QSize(48, 25), Picture16(), QRect(26, 0, 22, 25));
 }
 BENCHMARK(BM_PaintFloor_FillPictureAndText)->Unit(benchmark::kMicrosecond);
 

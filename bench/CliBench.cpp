@@ -33,10 +33,6 @@ extern char** environ;
 
 namespace {
 
-std::string Quote(const QString& path) {
-    return "'" + path.toStdString() + "'";
-}
-
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -67,15 +63,9 @@ double Seconds(const timeval& t) {
     return double(t.tv_sec) + double(t.tv_usec) / 1e6;
 }
 
-// One run of the shell command; the resource use is that of sh and every
-// process it waited for.
-TRun RunCommand(const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+// Waits for the child started at start; its resource use is its own and that
+// of every process it waited for.
+TRun WaitFor(pid_t pid, std::chrono::steady_clock::time_point start) {
     int status = 0;
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
@@ -89,13 +79,19 @@ TRun RunCommand(const std::string& command) {
     return run;
 }
 
-struct TProcessTimes {
-    double Cpu; // user and system seconds, as the kernel accounts the child
-    double Wall;
-};
+// One run of the shell command.
+TRun RunCommand(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return WaitFor(pid, start);
+}
 
-// Runs the program with its output thrown away; nothing when it fails.
-std::optional<TProcessTimes> RunProcess(std::vector<std::string> argv) {
+// Runs the program without a shell, its output thrown away.
+TRun RunProcess(std::vector<std::string> argv) {
     std::vector<char*> args;
     for (std::string& a : argv)
         args.push_back(a.data());
@@ -105,19 +101,10 @@ std::optional<TProcessTimes> RunProcess(std::vector<std::string> argv) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid;
+    pid_t pid = -1;
     const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (spawned != 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    const auto seconds = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return TProcessTimes{seconds(usage.ru_utime) + seconds(usage.ru_stime), wall.count()};
+    return WaitFor(spawned == 0 ? pid : -1, start);
 }
 
 double Median(std::vector<double> v) {
@@ -139,11 +126,12 @@ struct TWorkFolder {
         WriteFile(Path("settings.ini"), {});
     }
     std::string Vexla() const {
-        return Quote(VEXLA_PROGRAM) + " --convert --settings " + Quote(Path("settings.ini"));
+        return ShellQuote(VEXLA_PROGRAM) + " --convert --settings " +
+               ShellQuote(Path("settings.ini"));
     }
     std::string CatFloor(const std::string& in, const QString& out) const {
-        return "cat " + Quote(Path("head.txt")) + " " + in + " " + Quote(Path("foot.txt")) + " > " +
-               Quote(Path(out));
+        return "cat " + ShellQuote(Path("head.txt")) + " " + in + " " +
+               ShellQuote(Path("foot.txt")) + " > " + ShellQuote(Path(out));
     }
 };
 
@@ -194,16 +182,17 @@ static void BM_ConvertLargeFile(benchmark::State& state) {
     const qint64 size = WriteRepeated(work.Path("input.txt"), LargeCp932Document(), 100'000'000);
     if (size == 0)
         return state.SkipWithError("cannot write the input");
-    const std::string in = Quote(work.Path("input.txt"));
+    const std::string in = ShellQuote(work.Path("input.txt"));
     const std::string floor = work.CatFloor(in, "floor.htm");
     // Arg 0: the page saved atomically, as users run it. Arg 1: the same
     // stream to standard output, redirected to a file: the conversion alone.
     if (state.range(0) == 0)
-        RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
-                         {floor, floor + " && sync " + Quote(work.Path("floor.htm"))},
+        RunAgainstFloors(state, work.Vexla() + " -o " + ShellQuote(work.Path("out.htm")) + " " + in,
+                         {floor, floor + " && sync " + ShellQuote(work.Path("floor.htm"))},
                          double(size) / 1e6);
     else
-        RunAgainstFloors(state, work.Vexla() + " -o - " + in + " > " + Quote(work.Path("out.htm")),
+        RunAgainstFloors(state,
+                         work.Vexla() + " -o - " + in + " > " + ShellQuote(work.Path("out.htm")),
                          {floor}, double(size) / 1e6);
 }
 BENCHMARK(BM_ConvertLargeFile)
@@ -221,15 +210,16 @@ static void BM_ConvertLargeUtf8File(benchmark::State& state) {
                                       Cp932::Decode(LargeCp932Document()).toUtf8(), 100'000'000);
     if (size == 0)
         return state.SkipWithError("cannot write the input");
-    const std::string in = Quote(work.Path("input.txt"));
-    RunAgainstFloors(state, work.Vexla() + " -o " + Quote(work.Path("out.htm")) + " " + in,
-                     {"iconv -f UTF-8 -t CP932 " + in + " > " + Quote(work.Path("floor.htm"))},
+    const std::string in = ShellQuote(work.Path("input.txt"));
+    RunAgainstFloors(state, work.Vexla() + " -o " + ShellQuote(work.Path("out.htm")) + " " + in,
+                     {"iconv -f UTF-8 -t CP932 " + in + " > " + ShellQuote(work.Path("floor.htm"))},
                      double(size) / 1e6);
 }
 BENCHMARK(BM_ConvertLargeUtf8File)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
-// Notes of about 2 KB each, written into a folder.
-QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
+// Notes of about 2 KB each, written into a folder; returns their total size
+// and adds each one's name, NUL-ended, to list when one is given.
+qint64 WriteNotes(const TWorkFolder& work, int count, QByteArray* list = nullptr) {
     QDir().mkpath(work.Path("notes"));
     const QByteArray doc = LargeCp932Document();
     qint64 total = 0;
@@ -239,10 +229,11 @@ QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
         const QString name =
             work.Path(QStringLiteral("notes/note%1.txt").arg(i, 6, 10, QLatin1Char('0')));
         WriteFile(name, note);
-        list += QFile::encodeName(name) + '\0';
+        if (list)
+            *list += QFile::encodeName(name) + '\0';
         total += note.size();
     }
-    return QByteArray::number(total);
+    return total;
 }
 
 // Keeps the disk busy while it lives: another program writing a large file
@@ -250,7 +241,7 @@ QByteArray WriteNotes(const TWorkFolder& work, int count, QByteArray& list) {
 class TBusyDisk {
 public:
     explicit TBusyDisk(const QString& folder) {
-        const std::string file = Quote(folder + "/busy.bin");
+        const std::string file = ShellQuote(folder + "/busy.bin");
         FPid = fork();
         if (FPid == 0) {
             setpgid(0, 0); // the writer and its dd end together
@@ -282,16 +273,16 @@ static void BM_ConvertThousandSmallFiles(benchmark::State& state) {
     TWorkFolder work;
     QDir().mkpath(work.Path("out"));
     QDir().mkpath(work.Path("floor"));
-    QByteArray list;
-    const double megabytes = WriteNotes(work, 1000, list).toDouble() / 1e6;
-    const std::string notes = Quote(work.Path("notes")) + "/*.txt";
+    const double megabytes = double(WriteNotes(work, 1000)) / 1e6;
+    const std::string notes = ShellQuote(work.Path("notes")) + "/*.txt";
     std::optional<TBusyDisk> busy;
     if (state.range(0) == 1)
         busy.emplace(work.Path("."));
-    RunAgainstFloors(state, work.Vexla() + " -d " + Quote(work.Path("out")) + " " + notes,
-                     {"for f in " + notes + "; do b=${f##*/}; cat " + Quote(work.Path("head.txt")) +
-                      " \"$f\" " + Quote(work.Path("foot.txt")) + " > " +
-                      Quote(work.Path("floor")) + "/${b%.txt}.htm; done"},
+    RunAgainstFloors(state, work.Vexla() + " -d " + ShellQuote(work.Path("out")) + " " + notes,
+                     {"for f in " + notes + "; do b=${f##*/}; cat " +
+                      ShellQuote(work.Path("head.txt")) + " \"$f\" " +
+                      ShellQuote(work.Path("foot.txt")) + " > " + ShellQuote(work.Path("floor")) +
+                      "/${b%.txt}.htm; done"},
                      megabytes);
 }
 BENCHMARK(BM_ConvertThousandSmallFiles)
@@ -307,10 +298,10 @@ static void BM_ConvertNotesFromList(benchmark::State& state) {
     TWorkFolder work;
     QDir().mkpath(work.Path("out"));
     QByteArray list;
-    WriteNotes(work, int(state.range(0)), list);
+    WriteNotes(work, int(state.range(0)), &list);
     WriteFile(work.Path("list"), list);
-    const std::string command = work.Vexla() + " -d " + Quote(work.Path("out")) +
-                                " -0 --files-from " + Quote(work.Path("list"));
+    const std::string command = work.Vexla() + " -d " + ShellQuote(work.Path("out")) +
+                                " -0 --files-from " + ShellQuote(work.Path("list"));
     for (auto _ : state) {
         const TRun run = RunCommand(command);
         if (run.Wall < 0)
@@ -346,20 +337,20 @@ static void BM_ConvertSmallFile(benchmark::State& state) {
                                               note.toStdString()};
     const std::vector<std::string> floor = {QT_COPY_FLOOR, note.toStdString(),
                                             work.Path("copy.txt").toStdString()};
-    if (!RunProcess(program) || !RunProcess(floor))
+    if (RunProcess(program).Wall < 0 || RunProcess(floor).Wall < 0)
         return state.SkipWithError("a command failed");
     std::vector<double> cpu, floorCpu, ratio, wall, floorWall;
     for (auto _ : state) {
-        const auto p = RunProcess(program);
-        const auto f = RunProcess(floor);
-        if (!p || !f)
+        const TRun p = RunProcess(program);
+        const TRun f = RunProcess(floor);
+        if (p.Wall < 0 || f.Wall < 0)
             return state.SkipWithError("a command failed");
-        cpu.push_back(p->Cpu);
-        floorCpu.push_back(f->Cpu);
-        ratio.push_back(p->Cpu / std::max(f->Cpu, 1e-6));
-        wall.push_back(p->Wall);
-        floorWall.push_back(f->Wall);
-        state.SetIterationTime(p->Cpu);
+        cpu.push_back(p.Cpu);
+        floorCpu.push_back(f.Cpu);
+        ratio.push_back(p.Cpu / std::max(f.Cpu, 1e-6));
+        wall.push_back(p.Wall);
+        floorWall.push_back(f.Wall);
+        state.SetIterationTime(p.Cpu);
     }
     state.counters["cpu_median_ms"] = Median(cpu) * 1000;
     state.counters["floor_cpu_median_ms"] = Median(floorCpu) * 1000;

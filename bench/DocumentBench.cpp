@@ -19,7 +19,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <sys/resource.h>
 
@@ -181,24 +180,20 @@ namespace {
 constexpr const char* kFirstRunFlag = "--first-run";
 std::string gSelf;
 
-double CpuMs() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
+// The work's wall time, and its CPU time in this process: on a shared machine
+// that is the steadier figure.
+struct TSample {
+    double Ms = -1;
+    double CpuMs = -1;
+};
 
-// The work's CPU time in this process, reported beside the wall time: on a
-// shared machine it is the steadier figure.
-double gCpuMs = 0;
-
-template <typename Work> double TimeMs(Work work) {
+template <typename Work> TSample TimeWork(Work work) {
     QElapsedTimer clock;
-    const double cpu = CpuMs();
+    const double cpu = ProcessCpuSeconds();
     clock.start();
     work();
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    gCpuMs = CpuMs() - cpu;
-    return ms;
+    return {ms, (ProcessCpuSeconds() - cpu) * 1e3};
 }
 
 void ShowAndSettle(QWidget& w) {
@@ -210,10 +205,10 @@ void ShowAndSettle(QWidget& w) {
 }
 
 // The program's own window: drop the file on it, shown.
-double OpenInWindow(const QString& file) {
+TSample OpenInWindow(const QString& file) {
     TForm1 form;
     ShowAndSettle(form);
-    return TimeMs([&] {
+    return TimeWork([&] {
         form.DropDst1FileDrop(nullptr, {file}, 0, 0);
         form.RichEdit1->repaint();
         Settle();
@@ -221,11 +216,11 @@ double OpenInWindow(const QString& file) {
 }
 
 // Plain Qt: read the file, decode it, give it to a plain editor, shown.
-double OpenInPlainEdit(const QString& file) {
+TSample OpenInPlainEdit(const QString& file) {
     QPlainTextEdit edit;
     edit.setLineWrapMode(QPlainTextEdit::NoWrap);
     ShowAndSettle(edit);
-    return TimeMs([&] {
+    return TimeWork([&] {
         QFile in(file);
         if (!in.open(QIODevice::ReadOnly))
             qFatal("cannot read %s", qPrintable(file));
@@ -237,21 +232,21 @@ double OpenInPlainEdit(const QString& file) {
 }
 
 // Save's write in the program's window, the file loaded before.
-double SaveFromWindow(const QString& file, const QString& out) {
+TSample SaveFromWindow(const QString& file, const QString& out) {
     TForm1 form;
     ShowAndSettle(form);
     form.DropDst1FileDrop(nullptr, {file}, 0, 0);
     Settle();
-    return TimeMs([&] { form.SaveDocument(out); });
+    return TimeWork([&] { form.SaveDocument(out); });
 }
 
 // Plain Qt: the editor's text, encoded, CR LF, through QSaveFile.
-double SaveFromPlainEdit(const QString& file, const QString& out) {
+TSample SaveFromPlainEdit(const QString& file, const QString& out) {
     QPlainTextEdit edit;
     edit.setLineWrapMode(QPlainTextEdit::NoWrap);
     edit.setPlainText(ReadTextFile(file));
     ShowAndSettle(edit);
-    return TimeMs([&] {
+    return TimeWork([&] {
         QSaveFile page(out);
         if (!page.open(QIODevice::WriteOnly) ||
             page.write(Cp932::Encode(edit.toPlainText()).replace("\n", "\r\n")) < 0 ||
@@ -261,37 +256,26 @@ double SaveFromPlainEdit(const QString& file, const QString& out) {
 }
 
 int RunFirstRun(const char* kind, const QString& file, const QString& out) {
-    double ms = -1;
+    TSample sample;
     if (std::strcmp(kind, "open") == 0)
-        ms = OpenInWindow(file);
+        sample = OpenInWindow(file);
     else if (std::strcmp(kind, "open-floor") == 0)
-        ms = OpenInPlainEdit(file);
+        sample = OpenInPlainEdit(file);
     else if (std::strcmp(kind, "save") == 0)
-        ms = SaveFromWindow(file, out);
+        sample = SaveFromWindow(file, out);
     else if (std::strcmp(kind, "save-floor") == 0)
-        ms = SaveFromPlainEdit(file, out);
-    std::printf("ms %.3f %.3f\n", ms, gCpuMs);
+        sample = SaveFromPlainEdit(file, out);
+    std::printf("ms %.3f %.3f\n", sample.Ms, sample.CpuMs);
     std::fflush(stdout);
     std::_Exit(0); // the window's teardown is not part of the sample
 }
 
-struct TSample {
-    double Ms = -1;
-    double CpuMs = -1;
-};
-
 TSample SpawnFirstRun(const char* kind, const QString& out) {
-    const std::string cmd = gSelf + ' ' + kFirstRunFlag + ' ' + kind + " '" +
-                            QFile::encodeName(LargeFile()).toStdString() + "' '" +
-                            QFile::encodeName(out).toStdString() + "' 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    TSample sample;
-    if (p) {
-        if (std::fscanf(p, "ms %lf %lf", &sample.Ms, &sample.CpuMs) != 2)
-            sample.Ms = -1;
-        pclose(p);
-    }
-    return sample;
+    const std::vector<double> values = SpawnSelfAndRead(
+        gSelf, {QLatin1String(kFirstRunFlag), QLatin1String(kind), LargeFile(), out}, "ms");
+    if (values.size() != 2)
+        return {};
+    return {values[0], values[1]};
 }
 
 // One sample: the program's process and the floor's, in turns, so that both

@@ -11,15 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <benchmark/benchmark.h>
-#include <ctime>
 
 namespace {
-
-double ProcessCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 class TPaintCounter : public QObject {
 public:

@@ -3,6 +3,7 @@
 // the program does and reports the time of its first paint against the clock
 // read here just before it was spawned.
 #include "Application.h"
+#include "BenchData.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -148,17 +149,23 @@ void WriteLargeSettings(int megabytes) {
         file.write("[Filler" + QByteArray::number(n) + "]\r\n" + block);
 }
 
-double StartOnce(const char* flag = kChildFlag) {
-    const std::string cmd =
-        gSelf + " " + flag + " " + std::to_string(MonotonicNs()) + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    double ms = -1;
-    if (p) {
-        if (std::fscanf(p, "first-paint-ms %lf", &ms) != 1)
-            ms = -1;
-        pclose(p);
+double StartOnce(const char* flag) {
+    const std::vector<double> ms = SpawnSelfAndRead(
+        gSelf, {QLatin1String(flag), QString::number(MonotonicNs())}, "first-paint-ms");
+    return ms.size() == 1 ? ms[0] : -1;
+}
+
+// One fresh start of the child flag names for each iteration, timed to its
+// first paint.
+void TimeStarts(benchmark::State& state, const char* flag, const char* failure) {
+    for (auto _ : state) {
+        const double ms = StartOnce(flag);
+        if (ms < 0) {
+            state.SkipWithError(failure);
+            break;
+        }
+        state.SetIterationTime(ms / 1000.0);
     }
-    return ms;
 }
 
 } // namespace
@@ -168,14 +175,7 @@ static void BM_StartToFirstPaint(benchmark::State& state) {
     QFile::remove(QString::fromStdString(SettingsFile()));
     if (state.range(0) > 0)
         WriteLargeSettings(int(state.range(0)));
-    for (auto _ : state) {
-        const double ms = StartOnce();
-        if (ms < 0) {
-            state.SkipWithError("the window did not report its first paint");
-            break;
-        }
-        state.SetIterationTime(ms / 1000.0);
-    }
+    TimeStarts(state, kChildFlag, "the window did not report its first paint");
     QFile::remove(QString::fromStdString(SettingsFile()));
 }
 BENCHMARK(BM_StartToFirstPaint)
@@ -190,14 +190,7 @@ BENCHMARK(BM_StartToFirstPaint)
 // The floor of a start: a bare Qt window with the same widgets, each start a
 // fresh process too.
 static void BM_FloorBareWindowFirstPaint(benchmark::State& state) {
-    for (auto _ : state) {
-        const double ms = StartOnce(kFloorChildFlag);
-        if (ms < 0) {
-            state.SkipWithError("the bare window did not report its first paint");
-            break;
-        }
-        state.SetIterationTime(ms / 1000.0);
-    }
+    TimeStarts(state, kFloorChildFlag, "the bare window did not report its first paint");
 }
 BENCHMARK(BM_FloorBareWindowFirstPaint)
     ->UseManualTime()

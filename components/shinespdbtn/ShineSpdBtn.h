@@ -324,8 +324,9 @@ private:
     };
     struct TStateImageCache {
         TStateImageKey Key;
-        TStateImage Image;
-        QImage Drawn; // the picture with its transparent pixels cleared
+        // The 1-bit edge mask of the disabled default look, or the picture
+        // with its transparent pixels cleared; null without a Glyph.
+        QImage Picture;
     };
     struct TContentLayout {
         QPoint ImagePos;
@@ -356,6 +357,7 @@ private:
     void GroupNotice(const TButtonPressedEvent& e);
     void CopyActionImage(const TCustomImageList& images, int index);
     void UpdateAccelerator();
+    bool TakeAccelerator();
 
     // Per-state choices.
     const TShineBtnColors* StateColors() const;
@@ -366,9 +368,9 @@ private:
 
     void DrawFace(QPainter& canvas);
     void DrawContent(QPainter& canvas);
-    void DrawStateImage(QPainter& canvas, const TStateImageCache& image, QPoint at);
+    void DrawStateImage(QPainter& canvas, const QImage& picture, QPoint at);
     TStateImageKey StateImageKey() const;
-    const TStateImageCache& CachedStateImage() const;
+    const QImage& CachedStateImage() const;
     void DrawFrame(QPainter& canvas);
     void DrawCaption(QPainter& canvas, QRect r, TColor color, int flags);
     int CaptionFlags() const;

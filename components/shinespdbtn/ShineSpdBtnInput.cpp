@@ -52,12 +52,9 @@ bool TShineSpeedButton::event(QEvent* e) {
         GroupNotice(*static_cast<TButtonPressedEvent*>(e));
         return true;
     }
-    if (e->type() == QEvent::Shortcut) {
-        const auto* se = static_cast<QShortcutEvent*>(e);
-        const QString keys = se->key().toString(QKeySequence::PortableText);
-        if (se->shortcutId() == FAccelShortcut && !keys.isEmpty() && DialogChar(keys.back()))
-            return true;
-    }
+    if (e->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(e)->shortcutId() == FAccelShortcut && TakeAccelerator())
+        return true;
     return QWidget::event(e);
 }
 
@@ -288,12 +285,16 @@ void TShineSpeedButton::UpdateAccelerator() {
 }
 
 bool TShineSpeedButton::DialogChar(QChar ch) {
-    const QKeySequence mnemonic = QKeySequence::mnemonic(FCaption);
-    const QString keys = mnemonic.toString(QKeySequence::PortableText);
+    const QString keys = QKeySequence::mnemonic(FCaption).toString(QKeySequence::PortableText);
     const bool isAccel = !keys.isEmpty() && keys.back().toUpper() == ch.toUpper();
+    return isAccel && TakeAccelerator();
+}
+
+// Clicks the button for its accelerator (toggling Down with AccelCharDown)
+// when the accelerator is shown and the button can be reached.
+bool TShineSpeedButton::TakeAccelerator() {
     QWidget* parent = parentWidget();
-    if (!FShowAccelChar || !isAccel || !isEnabled() || !isVisible() || !parent ||
-        !parent->isVisible())
+    if (!FShowAccelChar || !isEnabled() || !isVisible() || !parent || !parent->isVisible())
         return false;
     if (FAccelCharDown)
         SetDown(!FDown);

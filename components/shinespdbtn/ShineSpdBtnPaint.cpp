@@ -127,51 +127,51 @@ void TShineSpeedButton::DrawCaption(QPainter& canvas, QRect r, TColor color, int
 }
 
 // The picture for the state, kept between paints until one of its inputs
-// changes. The drawable copy has its transparent pixels cleared once.
-const TShineSpeedButton::TStateImageCache& TShineSpeedButton::CachedStateImage() const {
+// changes. A colour picture has its transparent pixels cleared once.
+const QImage& TShineSpeedButton::CachedStateImage() const {
     const TStateImageKey key = StateImageKey();
     if (FStateImage && FStateImage->Key == key)
-        return *FStateImage;
-    TStateImageCache cache{key, CreateStateImage(), {}};
-    const QImage& bitmap = cache.Image.Bitmap;
-    if (!bitmap.isNull() && bitmap.depth() != 1) {
-        cache.Drawn = bitmap.convertToFormat(QImage::Format_ARGB32);
-        const QRgb transparent = cache.Image.TransparentColor & RGB_MASK;
-        for (int y = 0; y < cache.Drawn.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(cache.Drawn.scanLine(y));
-            for (int x = 0; x < cache.Drawn.width(); ++x)
+        return FStateImage->Picture;
+    const TStateImage image = CreateStateImage();
+    QImage picture = image.Bitmap;
+    if (!picture.isNull() && picture.depth() != 1) {
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
+        const QRgb transparent = image.TransparentColor & RGB_MASK;
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
                 if ((row[x] & RGB_MASK) == transparent)
                     row[x] = 0;
         }
     }
-    FStateImage = std::move(cache);
-    return *FStateImage;
+    FStateImage = TStateImageCache{key, std::move(picture)};
+    return FStateImage->Picture;
 }
 
 // The disabled default look is the edge mask, drawn twice: where a mask
 // pixel is white the canvas takes the pass's colour.
-void TShineSpeedButton::DrawStateImage(QPainter& canvas, const TStateImageCache& image, QPoint at) {
-    if (image.Drawn.isNull()) {
+void TShineSpeedButton::DrawStateImage(QPainter& canvas, const QImage& picture, QPoint at) {
+    if (picture.depth() == 1) {
         for (const auto& [colour, offset] :
              {std::pair{FDisabledHighlight, QPoint(1, 1)}, std::pair{FDisabledShadow, QPoint()}}) {
-            QImage pass(image.Image.Bitmap);
+            QImage pass(picture);
             pass.setColorTable({qRgba(0, 0, 0, 0), ToQColor(colour).rgb()});
             canvas.drawImage(at + offset, pass);
         }
         return;
     }
-    canvas.drawImage(at, image.Drawn);
+    canvas.drawImage(at, picture);
 }
 
 void TShineSpeedButton::DrawContent(QPainter& canvas) {
     const TFont& font = StateFont();
     const QFont qfont = font.ToQFont();
     canvas.setFont(qfont);
-    const TStateImageCache& image = CachedStateImage();
+    const QImage& picture = CachedStateImage();
     const TContentLayout layout = CalcLayout(qfont);
     const QPoint pressOffset = StatePressed() ? QPoint(1, 1) : QPoint(0, 0);
-    if (!image.Image.Bitmap.isNull())
-        DrawStateImage(canvas, image, layout.ImagePos + pressOffset);
+    if (!picture.isNull())
+        DrawStateImage(canvas, picture, layout.ImagePos + pressOffset);
     if (FCaption.isEmpty())
         return;
     const int flags = CaptionFlags();
